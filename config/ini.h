@@ -1,0 +1,23 @@
+// Settings files: the suite's INI format, read and written one key at a time.
+//
+// Every call opens, uses and closes the file, so each one sees what is on disk now. Names of
+// sections and keys compare without letter case (a-z and the code page 850 letters
+// ä ö ü é ñ å ç); values are kept as written.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kel {
+
+// Value of a key in a section of a settings file; empty when the file, section or key is
+// missing. A value wrapped in double quotes comes back without them.
+std::string ReadIniKey(std::string_view file, std::string_view section, std::string_view key);
+
+// Stores key=value in a section, creating file, section or key as needed; an empty value
+// deletes the key, an empty key deletes the section. The file is rewritten through a
+// temporary file and replaced in one step, under a lock shared with other writers.
+void WriteIniKey(std::string_view file, std::string_view section, std::string_view key,
+                 std::string_view value);
+
+}  // namespace kel

@@ -1,0 +1,127 @@
+// The console as the toolkit sees it: a grid of cells of code page 850 characters with
+// attributes, a cursor, and a queue of keyboard and mouse input events.
+//
+// Every call maps onto one Win32 console call, so the Windows backend is a thin layer; the
+// POSIX terminal backend emulates them over escape sequences, and the virtual console keeps
+// them in memory for tests. Rows and columns are 1-based screen positions.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kel::platform {
+
+// One screen cell: a code page 850 character and its attribute (foreground + 16 x background).
+struct Cell {
+  unsigned char character = ' ';
+  unsigned char attribute = 7;
+  bool operator==(const Cell&) const = default;
+};
+
+// Control-key state bits of an input event, with the Win32 values.
+enum ControlKey : std::uint32_t {
+  kRightAlt = 0x01,
+  kLeftAlt = 0x02,
+  kRightCtrl = 0x04,
+  kLeftCtrl = 0x08,
+  kShift = 0x10,
+};
+
+// Mouse event kinds, with the values the key reader expects.
+enum MouseEventKind : std::uint8_t {
+  kMouseMoved = 1,
+  kMouseDoubleClickOrWheel = 2,
+  kMousePressed = 4,
+  kMouseReleased = 8,
+};
+
+// One console input record.
+struct InputEvent {
+  enum class Kind : std::uint8_t {
+    None,       // nothing (an empty poll)
+    Key,        // a key pressed: a character, or an extended key by its scan code
+    KeyUp,      // a key or modifier released: only the control-key state changes
+    Mouse,      // a mouse event
+    Resize,     // the visible size changed
+  };
+  Kind kind = Kind::None;
+  unsigned char character = 0;   // code page 850 character, 0 for an extended key
+  std::uint8_t scan_code = 0;    // scan code of an extended key (0x3B F1, 0x48 Up ...)
+  std::uint32_t control_state = 0;
+  std::uint8_t mouse_kind = 0;   // MouseEventKind
+  std::uint8_t mouse_button = 0; // 1 left, 2 right
+  std::int16_t mouse_row = 0;
+  std::int16_t mouse_column = 0;
+};
+
+// A console backend.
+class ConsoleDevice {
+ public:
+  virtual ~ConsoleDevice() = default;
+
+  // Visible size of the console window.
+  virtual int Rows() = 0;
+  virtual int Columns() = 0;
+
+  // Cursor position, shape (size 1-100 percent of the cell) and visibility.
+  virtual void SetCursorPosition(int row, int column) = 0;
+  virtual void GetCursorPosition(int& row, int& column) = 0;
+  virtual void SetCursorSize(int percent) = 0;
+  virtual void SetCursorVisible(bool visible) = 0;
+  virtual bool CursorVisible() = 0;
+
+  // Attribute used by WriteText and by the blanks of ScrollRectangle.
+  virtual void SetTextAttribute(std::uint8_t attribute) = 0;
+  virtual std::uint8_t TextAttribute() = 0;
+
+  // Writes code page 850 text at the cursor in the current attribute and moves the cursor
+  // past it; text beyond the right edge continues on the next row, and nothing is written
+  // beyond the last cell.
+  virtual void WriteText(std::string_view text) = 0;
+  // Writes cells at a position without moving the cursor.
+  virtual void WriteCells(int row, int column, const Cell* cells, int count) = 0;
+  // Fills count cells from a position with one attribute, keeping their characters.
+  virtual void FillAttribute(int row, int column, std::uint8_t attribute, int count) = 0;
+  // Character and attribute of one cell; a blank in attribute 7 outside the screen.
+  virtual Cell ReadCell(int row, int column) = 0;
+  // Moves the rectangle's contents up (lines > 0) or down (lines < 0), filling the freed
+  // rows with blanks in the given attribute; the rectangle is clipped to the screen.
+  virtual void ScrollRectangle(int top, int left, int bottom, int right, int lines,
+                               std::uint8_t fill_attribute) = 0;
+
+  // Takes the next input event without waiting; Kind::None when the queue is empty.
+  virtual InputEvent PollInput() = 0;
+  // Blocks until input is queued or the timeout passes (negative: no timeout); true when
+  // input is waiting. Pending output is shown first.
+  virtual bool WaitForInput(int timeout_ms) = 0;
+  // Number of mouse buttons, 0 when the console reports no mouse.
+  virtual int MouseButtons() = 0;
+  // Turns the reporting of mouse events on or off.
+  virtual void SetMouseReporting(bool on) = 0;
+
+  // Sounds the bell.
+  virtual void Beep() = 0;
+  // Shows all pending output now.
+  virtual void Flush() = 0;
+
+  // The Insert toggle, shared by every field of the session.
+  virtual bool InsertMode() = 0;
+  virtual void SetInsertMode(bool on) = 0;
+
+  // Clipboard text as code page 850; empty when there is none.
+  virtual std::string ClipboardText() = 0;
+  virtual void SetClipboardText(std::string_view text) = 0;
+};
+
+// The console in use; the platform's own terminal, opened on first use, unless another was
+// installed.
+ConsoleDevice& Console();
+// Installs a console (tests install the virtual console); an empty pointer goes back to the
+// platform's own.
+void InstallConsole(std::unique_ptr<ConsoleDevice> console);
+// Restores the terminal to the state the program found it in (run on every exit path).
+void RestoreConsole();
+
+}  // namespace kel::platform

@@ -1,0 +1,142 @@
+// Files, directories, environment and process, as the system sees them.
+//
+// Paths are program text (code page 850) in the system's Windows form: "\" or "/" as
+// separators, an optional drive letter, "." and "..". On POSIX the path is translated here:
+// the drive letter is dropped, separators become "/", and every component is matched against
+// the existing entries of its directory, exact name first, then ignoring letter case, so that
+// "TERM\1\nuroterm.ini" finds "TERM/1/NuroTerm.ini". Components that do not exist keep the
+// letter case they were given.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kel::platform {
+
+// ---- Paths ----------------------------------------------------------------------------------
+
+// The native (UTF-8 on POSIX) path of a path in the system's form.
+std::string NativePath(std::string_view path);
+
+// ---- Files ------------------------------------------------------------------------------------
+
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+
+enum class OpenMode {
+  Read,           // existing file, read only
+  ReadWrite,      // existing file, read and write
+  OpenOrCreate,   // read and write, created empty when missing
+  CreateAlways,   // read and write, created or emptied
+  CreateNew,      // read and write, only when no entry (not even a link) has that name
+};
+
+// What other openers may do while the file is open (honoured where the system can).
+enum class ShareMode { None, Read, ReadWrite };
+
+// Opens a file; kNoFile on failure.
+FileHandle OpenFile(std::string_view path, OpenMode mode, ShareMode share = ShareMode::ReadWrite);
+// Closes a file handle; false on failure.
+bool CloseFile(FileHandle file);
+// Reads up to size bytes at the file position; bytes read, 0 at the end, -1 on failure.
+std::int64_t ReadFile(FileHandle file, void* buffer, std::size_t size);
+// Writes all bytes at the file position; false when not all were written.
+bool WriteFile(FileHandle file, const void* buffer, std::size_t size);
+// Moves the file position to an absolute offset from the start (0-based).
+bool SeekFile(FileHandle file, std::int64_t offset);
+// Size of an open file in bytes, -1 on failure.
+std::int64_t FileSize(FileHandle file);
+// Cuts or extends an open file to a size.
+bool ResizeFile(FileHandle file, std::int64_t size);
+// Forces the file's data to the disk.
+bool FlushFile(FileHandle file);
+// Takes an exclusive lock on the whole open file, waiting for it; the lock dies with its
+// holder (the handle's close or the process's end).
+bool LockFile(FileHandle file);
+// Releases the lock of LockFile.
+bool UnlockFile(FileHandle file);
+
+// Reads a whole file into a string; false when it cannot be opened or read.
+bool ReadWholeFile(std::string_view path, std::string& contents);
+
+// ---- Entries ----------------------------------------------------------------------------------
+
+// Entry attributes, with the Windows values.
+enum Attribute : std::uint32_t {
+  kReadOnly = 0x01,   // POSIX: the owner may not write
+  kHidden = 0x02,     // POSIX: the name starts with "."
+  kSystem = 0x04,
+  kDirectory = 0x10,
+  kArchive = 0x20,
+};
+
+// Local calendar time of a file or of the clock.
+struct CalendarTime {
+  int year = 0, month = 0, day = 0;
+  int hour = 0, minute = 0, second = 0, hundredths = 0;
+};
+
+// Attributes of an entry, or -1 when there is none.
+std::int64_t GetAttributes(std::string_view path);
+// Sets read-only (and, where the system has it, hidden) of an entry.
+bool SetAttributes(std::string_view path, std::uint32_t attributes);
+// Deletes a file (not a directory).
+bool DeleteFile(std::string_view path);
+// Renames an entry; fails when the target exists.
+bool RenameFile(std::string_view from, std::string_view to);
+// Renames a file over an existing one in one step, so readers find the old or the new file.
+bool ReplaceFile(std::string_view from, std::string_view to);
+// Creates one directory.
+bool MakeDirectory(std::string_view path);
+// Removes one empty directory.
+bool RemoveDirectory(std::string_view path);
+// Last-write time of an entry in local time; false when there is no entry.
+bool LastWriteTime(std::string_view path, CalendarTime& time);
+
+// One entry found by a directory search.
+struct DirectoryEntry {
+  std::string name;        // the entry's name, program text
+  std::string short_name;  // its short (8.3) name where the system has one, else empty
+  std::uint32_t attributes = 0;
+  std::int64_t size = 0;
+  CalendarTime last_write;
+};
+
+// Entries of a directory whose names match the wildcard pattern of the path's last component
+// ("*" any run, "?" one character, "*.*" also names without a dot, letter case ignored),
+// "." and ".." left out, in the system's order.
+std::vector<DirectoryEntry> FindFiles(std::string_view pattern_path);
+
+// True when a name matches a wildcard pattern by the system's rules.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// ---- Environment and process ------------------------------------------------------------------
+
+// Value of an environment variable, empty when unset.
+std::string GetEnvironment(std::string_view name);
+// Sets (or, with an empty value, removes) an environment variable of this process.
+void SetEnvironment(std::string_view name, std::string_view value);
+// Current directory in the system's form, ending without a separator.
+std::string CurrentDirectory();
+// Makes a directory current; false on failure.
+bool ChangeDirectory(std::string_view path);
+// The directory for the system's temporary files ("TEMP", else the platform's own), in the
+// system's form ending in "\".
+std::string SystemTempDirectory();
+// Available physical memory in bytes.
+std::uint64_t FreePhysicalMemory();
+// Local time of the machine's clock.
+CalendarTime LocalTime();
+// Suspends the process for a number of milliseconds.
+void Sleep(int milliseconds);
+// Identifier of this process.
+int ProcessId();
+
+// Runs registered clean-ups (the console's restore first) and ends the process.
+[[noreturn]] void ExitProcess(int code);
+// Registers a clean-up that ExitProcess and fatal signals run, last registered first.
+void AtProcessExit(void (*cleanup)());
+
+}  // namespace kel::platform
