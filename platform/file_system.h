@@ -2,8 +2,9 @@
 //
 // Paths are program text (code page 850) in the system's Windows form: "\" or "/" as
 // separators, an optional drive letter, "." and "..". On POSIX the path is translated here:
-// the drive letter is dropped, separators become "/", and every component is matched against
-// the existing entries of its directory, exact name first, then ignoring letter case, so that
+// the drive letter is dropped, separators become "/", blanks and dots that end a name are
+// dropped as Windows drops them, and every component is matched against the existing entries
+// of its directory, exact name first, then ignoring letter case, so that
 // "TERM\1\nuroterm.ini" finds "TERM/1/NuroTerm.ini". Components that do not exist keep the
 // letter case they were given.
 #pragma once
@@ -58,6 +59,10 @@ bool LockFile(FileHandle file);
 // Releases the lock of LockFile.
 bool UnlockFile(FileHandle file);
 
+// Copies up to size bytes from one file's position to the other's in bounded pieces (the
+// system's own copy where it has one); bytes copied (fewer at the source's end), -1 on failure.
+std::int64_t CopyFileData(FileHandle from, FileHandle to, std::int64_t size);
+
 // Reads a whole file into a string; false when it cannot be opened or read.
 bool ReadWholeFile(std::string_view path, std::string& contents);
 
@@ -105,12 +110,17 @@ struct DirectoryEntry {
 };
 
 // Entries of a directory whose names match the wildcard pattern of the path's last component
-// ("*" any run, "?" one character, "*.*" also names without a dot, letter case ignored),
-// "." and ".." left out, in the system's order.
+// ("*" any run, "?" one character, "*.*" also names without a dot, letter case ignored; an
+// empty one matches all), "." and ".." left out, in the system's order. Names that a path in
+// the system's form cannot address (control characters, "\", characters the code page
+// lacks) are left out too.
 std::vector<DirectoryEntry> FindFiles(std::string_view pattern_path);
 
 // True when a name matches a wildcard pattern by the system's rules.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// Code of the last failure of a call of this layer, nonzero.
+int LastErrorCode();
 
 // ---- Environment and process ------------------------------------------------------------------
 
@@ -138,5 +148,7 @@ int ProcessId();
 [[noreturn]] void ExitProcess(int code);
 // Registers a clean-up that ExitProcess and fatal signals run, last registered first.
 void AtProcessExit(void (*cleanup)());
+// Forgets the registered clean-ups (tests).
+void ResetProcessExit();
 
 }  // namespace kel::platform

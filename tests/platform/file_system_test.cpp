@@ -1,0 +1,462 @@
+#include "platform/file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+
+namespace kel::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::UnorderedElementsAre;
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Plant(const fs::path& path, const std::string& contents) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << contents;
+}
+
+// Each test works in a fresh directory of its own, made current while it runs.
+class FileSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kel-fs-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    previous_ = fs::current_path();
+    fs::current_path(root_);
+  }
+  void TearDown() override {
+    fs::current_path(previous_);
+    std::error_code ignored;
+    fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(root_, ignored);
+    ResetCodePageState();
+  }
+  fs::path root_;
+  fs::path previous_;
+};
+
+// ---- Paths ----
+
+TEST_F(FileSystemTest, TranslatesWindowsFormOfMissingPaths) {
+  EXPECT_EQ(NativePath("C:\\KEL\\.\\TERM\\..\\Nuro.ini"), "/KEL/Nuro.ini");
+  EXPECT_EQ(NativePath("a/b\\c\\"), "a/b/c/");
+  EXPECT_EQ(NativePath("..\\x"), "../x");
+  EXPECT_EQ(NativePath("\\..\\x"), "/x");
+  EXPECT_EQ(NativePath("C:"), ".");
+  EXPECT_EQ(NativePath("TERM\\3   \\SCRN.CFG  "), "TERM/3/SCRN.CFG");
+  EXPECT_EQ(NativePath("NAME."), "NAME");
+  EXPECT_EQ(NativePath(""), "");
+  EXPECT_EQ(NativePath(std::string("a\0b", 3)), "");
+}
+
+TEST_F(FileSystemTest, ResolvesEveryComponentIgnoringCase) {
+  Plant(root_ / "TERM/1/NuroTerm.ini", "x");
+  EXPECT_EQ(NativePath("TERM\\1\\nuroterm.ini"), "TERM/1/NuroTerm.ini");
+  EXPECT_EQ(NativePath("term\\1\\NUROTERM.INI"), "TERM/1/NuroTerm.ini");
+  EXPECT_EQ(NativePath((root_ / "term/1/nuroterm.ini").string()), (root_ / "TERM/1/NuroTerm.ini").string());
+  // Components that do not exist keep the case they were given.
+  EXPECT_EQ(NativePath("term\\2\\New.INI"), "TERM/2/New.INI");
+  std::string contents;
+  ASSERT_TRUE(ReadWholeFile("term\\1\\NUROTERM.ini", contents));
+  EXPECT_EQ(contents, "x");
+}
+
+TEST_F(FileSystemTest, PrefersTheExactNameOverOneOfAnotherCase) {
+  Plant(root_ / "data.ini", "small");
+  Plant(root_ / "DATA.INI", "capital");
+  EXPECT_EQ(NativePath("DATA.INI"), "DATA.INI");
+  EXPECT_EQ(NativePath("data.ini"), "data.ini");
+}
+
+TEST_F(FileSystemTest, MatchesAccentedNamesIgnoringCase) {
+  SetBoundaryCodePage(BoundaryCodePage::Oem);
+  Plant(root_ / "CATALÀ/Índex.txt", "ok");
+  std::string contents;
+  EXPECT_TRUE(ReadWholeFile(Cp850("català\\ÍNDEX.TXT"), contents));
+  EXPECT_EQ(contents, "ok");
+  EXPECT_EQ(NativePath(Cp850("català\\índex.txt")), "CATALÀ/Índex.txt");
+}
+
+TEST_F(FileSystemTest, LookupsSeeEntriesMadeOutsideThisProcess) {
+  Plant(root_ / "dir/a.txt", "a");
+  EXPECT_EQ(NativePath("DIR\\X.TXT"), "dir/X.TXT");
+  Plant(root_ / "dir/x.txt", "x");
+  EXPECT_EQ(NativePath("DIR\\X.TXT"), "dir/x.txt");
+  fs::rename(root_ / "dir/x.txt", root_ / "dir/y.txt");
+  EXPECT_EQ(NativePath("DIR\\X.TXT"), "dir/X.TXT");
+  EXPECT_EQ(NativePath("DIR\\Y.TXT"), "dir/y.txt");
+}
+
+TEST_F(FileSystemTest, LookupsFollowChangesMadeHere) {
+  fs::create_directory(root_ / "dir");
+  for (int i = 0; i < 50; ++i) {
+    const std::string name = "Data" + std::to_string(i) + ".txt";
+    const FileHandle file = OpenFile("dir\\" + name, OpenMode::CreateNew);
+    ASSERT_NE(file, kNoFile);
+    CloseFile(file);
+    EXPECT_EQ(NativePath("DIR\\DATA" + std::to_string(i) + ".TXT"), "dir/" + name);
+  }
+  EXPECT_TRUE(DeleteFile("dir\\DATA7.TXT"));
+  EXPECT_EQ(NativePath("dir\\data7.txt"), "dir/data7.txt");
+  EXPECT_TRUE(RenameFile("dir\\data8.txt", "dir\\Other.txt"));
+  EXPECT_EQ(NativePath("dir\\DATA8.TXT"), "dir/DATA8.TXT");
+  EXPECT_EQ(NativePath("dir\\OTHER.TXT"), "dir/Other.txt");
+  EXPECT_TRUE(MakeDirectory("dir\\Sub"));
+  EXPECT_EQ(NativePath("DIR\\SUB\\"), "dir/Sub/");
+  // An entry removed behind the lookups' back is not named again.
+  fs::remove(root_ / "dir/Data9.txt");
+  EXPECT_EQ(NativePath("dir\\DATA9.TXT"), "dir/DATA9.TXT");
+}
+
+// ---- Opening ----
+
+TEST_F(FileSystemTest, OpenModesCreateEmptyOrKeep) {
+  EXPECT_EQ(OpenFile("missing.txt", OpenMode::Read), kNoFile);
+  EXPECT_EQ(OpenFile("missing.txt", OpenMode::ReadWrite), kNoFile);
+
+  FileHandle file = OpenFile("new.txt", OpenMode::OpenOrCreate);
+  ASSERT_NE(file, kNoFile);
+  EXPECT_TRUE(WriteFile(file, "hello world", 11));
+  EXPECT_TRUE(CloseFile(file));
+
+  file = OpenFile("NEW.TXT", OpenMode::OpenOrCreate);
+  ASSERT_NE(file, kNoFile);
+  EXPECT_EQ(FileSize(file), 11);
+  ASSERT_TRUE(SeekFile(file, 6));
+  char buffer[16] = {};
+  EXPECT_EQ(ReadFile(file, buffer, sizeof buffer), 5);
+  EXPECT_EQ(std::string(buffer), "world");
+  EXPECT_EQ(ReadFile(file, buffer, sizeof buffer), 0);
+  EXPECT_TRUE(ResizeFile(file, 5));
+  EXPECT_TRUE(CloseFile(file));
+  EXPECT_EQ(Slurp(root_ / "new.txt"), "hello");
+
+  file = OpenFile("new.txt", OpenMode::CreateAlways);
+  ASSERT_NE(file, kNoFile);
+  EXPECT_EQ(FileSize(file), 0);
+  CloseFile(file);
+  EXPECT_FALSE(fs::exists(root_ / "NEW.TXT"));  // the existing entry was opened, not a second one
+}
+
+TEST_F(FileSystemTest, DirectoriesAreNotOpenedAsFiles) {
+  fs::create_directory(root_ / "dir");
+  EXPECT_EQ(OpenFile("DIR", OpenMode::Read), kNoFile);
+}
+
+TEST_F(FileSystemTest, CreateNewNeverTouchesAnExistingFile) {
+  Plant(root_ / "Taken.dat", "keep me");
+  EXPECT_EQ(OpenFile("taken.dat", OpenMode::CreateNew), kNoFile);
+  EXPECT_EQ(OpenFile("Taken.dat", OpenMode::CreateNew), kNoFile);
+  EXPECT_EQ(Slurp(root_ / "Taken.dat"), "keep me");
+
+  const FileHandle file = OpenFile("fresh.dat", OpenMode::CreateNew);
+  ASSERT_NE(file, kNoFile);
+  CloseFile(file);
+  EXPECT_TRUE(fs::exists(root_ / "fresh.dat"));
+}
+
+TEST_F(FileSystemTest, CreateNewRefusesAPlantedLink) {
+  Plant(root_ / "victim.txt", "precious");
+  fs::create_symlink(root_ / "victim.txt", root_ / "1234.dir");
+  fs::create_symlink(root_ / "nowhere.txt", root_ / "5678.dir");
+  EXPECT_EQ(OpenFile("1234.dir", OpenMode::CreateNew), kNoFile);
+  EXPECT_EQ(OpenFile("5678.DIR", OpenMode::CreateNew), kNoFile);
+  EXPECT_EQ(Slurp(root_ / "victim.txt"), "precious");
+  EXPECT_FALSE(fs::exists(root_ / "nowhere.txt"));
+}
+
+// ---- Locks ----
+
+bool LockedByAnother(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDWR);
+  struct flock probe{};
+  probe.l_type = F_WRLCK;
+  probe.l_whence = SEEK_SET;
+  const bool locked = ::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+  ::close(fd);
+  return locked;
+}
+
+TEST_F(FileSystemTest, LockIsHeldUntilUnlockOrClose) {
+  Plant(root_ / "record.dat", "r");
+  FileHandle file = OpenFile("record.dat", OpenMode::ReadWrite);
+  ASSERT_NE(file, kNoFile);
+  ASSERT_TRUE(LockFile(file));
+  EXPECT_TRUE(LockedByAnother(root_ / "record.dat"));
+  EXPECT_TRUE(UnlockFile(file));
+  EXPECT_FALSE(LockedByAnother(root_ / "record.dat"));
+  ASSERT_TRUE(LockFile(file));
+  CloseFile(file);
+  EXPECT_FALSE(LockedByAnother(root_ / "record.dat"));
+}
+
+TEST_F(FileSystemTest, LockDiesWithItsHolder) {
+  Plant(root_ / "record.dat", "r");
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const FileHandle file = OpenFile("record.dat", OpenMode::ReadWrite);
+    const char done = LockFile(file) ? 'y' : 'n';
+    (void)!::write(ready[1], &done, 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char done = 0;
+  ASSERT_EQ(::read(ready[0], &done, 1), 1);
+  EXPECT_EQ(done, 'y');
+  EXPECT_TRUE(LockedByAnother(root_ / "record.dat"));
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  EXPECT_FALSE(LockedByAnother(root_ / "record.dat"));
+  const FileHandle file = OpenFile("record.dat", OpenMode::Read);
+  EXPECT_TRUE(LockFile(file));
+  CloseFile(file);
+  ::close(ready[0]);
+  ::close(ready[1]);
+}
+
+// ---- Entries ----
+
+TEST_F(FileSystemTest, AttributesFollowPermissionsAndNames) {
+  Plant(root_ / "plain.txt", "p");
+  Plant(root_ / ".hidden", "h");
+  fs::create_directory(root_ / "Dir");
+  EXPECT_EQ(GetAttributes("PLAIN.TXT"), 0);
+  EXPECT_EQ(GetAttributes(".HIDDEN"), kHidden);
+  EXPECT_EQ(GetAttributes("dir\\"), kDirectory);
+  EXPECT_EQ(GetAttributes("missing"), -1);
+
+  ASSERT_TRUE(SetAttributes("plain.txt", kReadOnly));
+  EXPECT_EQ(fs::status(root_ / "plain.txt").permissions() & fs::perms::owner_write, fs::perms::none);
+  EXPECT_EQ(GetAttributes("plain.txt"), kReadOnly);
+  EXPECT_FALSE(DeleteFile("plain.txt"));  // read-only files are not deleted
+  EXPECT_TRUE(fs::exists(root_ / "plain.txt"));
+  ASSERT_TRUE(SetAttributes("plain.txt", 0));
+  EXPECT_EQ(GetAttributes("plain.txt"), 0);
+  EXPECT_TRUE(DeleteFile("Plain.Txt"));
+  EXPECT_FALSE(fs::exists(root_ / "plain.txt"));
+  EXPECT_FALSE(DeleteFile("dir"));
+}
+
+TEST_F(FileSystemTest, RenameRefusesAnExistingTargetAndReplaceSwapsAtOnce) {
+  Plant(root_ / "a.txt", "A");
+  Plant(root_ / "B.txt", "B");
+  EXPECT_FALSE(RenameFile("a.txt", "b.TXT"));
+  EXPECT_EQ(Slurp(root_ / "B.txt"), "B");
+  EXPECT_TRUE(ReplaceFile("A.TXT", "b.txt"));
+  EXPECT_EQ(Slurp(root_ / "B.txt"), "A");
+  EXPECT_FALSE(fs::exists(root_ / "a.txt"));
+  EXPECT_TRUE(RenameFile("b.txt", "c.txt"));
+  EXPECT_EQ(Slurp(root_ / "c.txt"), "A");
+  // A change of letter case renames the entry itself.
+  EXPECT_TRUE(RenameFile("c.txt", "C.TXT"));
+  EXPECT_TRUE(fs::exists(root_ / "C.TXT"));
+  EXPECT_FALSE(fs::exists(root_ / "c.txt"));
+}
+
+TEST_F(FileSystemTest, DirectoriesAreMadeAndRemovedOneAtATime) {
+  EXPECT_TRUE(MakeDirectory("TERM"));
+  EXPECT_FALSE(MakeDirectory("term"));
+  EXPECT_FALSE(MakeDirectory("x\\y"));
+  EXPECT_TRUE(MakeDirectory("term\\3\\"));
+  EXPECT_TRUE(fs::is_directory(root_ / "TERM/3"));
+  EXPECT_FALSE(RemoveDirectory("term"));
+  EXPECT_TRUE(RemoveDirectory("TERM\\3"));
+  EXPECT_TRUE(RemoveDirectory("term"));
+}
+
+TEST_F(FileSystemTest, LastWriteTimeIsLocalCalendarTime) {
+  Plant(root_ / "stamp.txt", "s");
+  std::tm local{};
+  local.tm_year = 2021 - 1900;
+  local.tm_mon = 2;
+  local.tm_mday = 5;
+  local.tm_hour = 9;
+  local.tm_min = 7;
+  local.tm_sec = 3;
+  local.tm_isdst = -1;
+  const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 500'000'000}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, (root_ / "stamp.txt").c_str(), times, 0), 0);
+  CalendarTime time;
+  ASSERT_TRUE(LastWriteTime("STAMP.TXT", time));
+  EXPECT_EQ(time.year, 2021);
+  EXPECT_EQ(time.month, 3);
+  EXPECT_EQ(time.day, 5);
+  EXPECT_EQ(time.hour, 9);
+  EXPECT_EQ(time.minute, 7);
+  EXPECT_EQ(time.second, 3);
+  EXPECT_EQ(time.hundredths, 50);
+  EXPECT_FALSE(LastWriteTime("missing", time));
+}
+
+// ---- Directory search ----
+
+std::vector<std::string> Names(const std::vector<DirectoryEntry>& entries) {
+  std::vector<std::string> names;
+  for (const auto& entry : entries) names.push_back(entry.name);
+  return names;
+}
+
+TEST(WildcardMatchTest, FollowsTheSystemRules) {
+  EXPECT_TRUE(WildcardMatch("*.*", "README"));
+  EXPECT_TRUE(WildcardMatch("*.*", "a.b.c"));
+  EXPECT_TRUE(WildcardMatch("*", ".profile"));
+  EXPECT_TRUE(WildcardMatch("*.ini", "NUROTERM.INI"));
+  EXPECT_FALSE(WildcardMatch("*.ini", "NUROTERM.INI.bak"));
+  EXPECT_TRUE(WildcardMatch("SCRN.*", "scrn"));
+  EXPECT_TRUE(WildcardMatch("*.", "scrn"));
+  EXPECT_FALSE(WildcardMatch("*.", "scrn.cfg"));
+  EXPECT_TRUE(WildcardMatch("?.dir", "7.DIR"));
+  EXPECT_FALSE(WildcardMatch("?.dir", "77.DIR"));
+  EXPECT_FALSE(WildcardMatch("?.dir", ".dir"));
+  EXPECT_TRUE(WildcardMatch("t*m*.tmp", "TIMXYZ12.TMP"));
+  EXPECT_FALSE(WildcardMatch("abc", "abcd"));
+  EXPECT_TRUE(WildcardMatch(Cp850("ÉS*"), Cp850("éscola")));
+  EXPECT_TRUE(WildcardMatch(Cp850("ÇÑ"), Cp850("çñ")));
+}
+
+TEST_F(FileSystemTest, FindFilesListsMatchingEntriesWithTheirAttributes) {
+  Plant(root_ / "cfg/SCRN.CFG", "12345");
+  Plant(root_ / "cfg/printer.cfg", "1");
+  Plant(root_ / "cfg/README", "1");
+  Plant(root_ / "cfg/.secret.cfg", "1");
+  fs::create_directory(root_ / "cfg/sub.cfg");
+  EXPECT_THAT(Names(FindFiles("CFG\\*.CFG")),
+              UnorderedElementsAre("SCRN.CFG", "printer.cfg", ".secret.cfg", "sub.cfg"));
+  EXPECT_THAT(Names(FindFiles("cfg\\*.*")),
+              UnorderedElementsAre("SCRN.CFG", "printer.cfg", "README", ".secret.cfg", "sub.cfg"));
+  EXPECT_EQ(FindFiles("cfg\\").size(), 5u);
+  EXPECT_THAT(Names(FindFiles("cfg/scrn.cfg")), UnorderedElementsAre("SCRN.CFG"));
+  EXPECT_TRUE(FindFiles("missing\\*.*").empty());
+
+  for (const DirectoryEntry& entry : FindFiles("cfg\\*.cfg")) {
+    if (entry.name == "SCRN.CFG") {
+      EXPECT_EQ(entry.attributes, 0u);
+      EXPECT_EQ(entry.size, 5);
+    }
+    if (entry.name == ".secret.cfg") {
+      EXPECT_EQ(entry.attributes, kHidden);
+    }
+    if (entry.name == "sub.cfg") {
+      EXPECT_EQ(entry.attributes, kDirectory);
+    }
+    EXPECT_TRUE(entry.short_name.empty());
+  }
+}
+
+TEST_F(FileSystemTest, FindFilesLeavesOutNamesAPathCannotAddress) {
+  Plant(root_ / "ok.txt", "1");
+  Plant(root_ / "two\nlines.txt", "1");
+  Plant(root_ / "back\\slash.txt", "1");
+  EXPECT_THAT(Names(FindFiles("*.*")), UnorderedElementsAre("ok.txt"));
+}
+
+TEST_F(FileSystemTest, CopyFileDataCopiesFromThePositionAndStopsAtTheEnd) {
+  std::string big(3 << 20, 'x');
+  for (std::size_t i = 0; i < big.size(); i += 4096) big[i] = static_cast<char>('a' + i % 26);
+  Plant(root_ / "big.bin", big);
+  const FileHandle from = OpenFile("big.bin", OpenMode::Read);
+  const FileHandle to = OpenFile("copy.bin", OpenMode::CreateNew);
+  ASSERT_NE(from, kNoFile);
+  ASSERT_NE(to, kNoFile);
+  ASSERT_TRUE(SeekFile(from, 10));
+  EXPECT_EQ(CopyFileData(from, to, std::int64_t{1} << 40), static_cast<std::int64_t>(big.size() - 10));
+  CloseFile(from);
+  CloseFile(to);
+  EXPECT_EQ(Slurp(root_ / "copy.bin"), big.substr(10));
+}
+
+TEST_F(FileSystemTest, FindFilesInTheCurrentDirectory) {
+  Plant(root_ / "one.txt", "1");
+  EXPECT_THAT(Names(FindFiles("*.TXT")), UnorderedElementsAre("one.txt"));
+  EXPECT_THAT(Names(FindFiles("C:*.txt")), UnorderedElementsAre("one.txt"));
+}
+
+// ---- Environment and process ----
+
+TEST_F(FileSystemTest, EnvironmentValuesCrossTheBoundaryInTheCodePage) {
+  SetBoundaryCodePage(BoundaryCodePage::Oem);
+  SetEnvironment("KEL_FS_TEST", Cp850("Camí"));
+  EXPECT_STREQ(std::getenv("KEL_FS_TEST"), "Camí");
+  EXPECT_EQ(GetEnvironment("KEL_FS_TEST"), Cp850("Camí"));
+  SetEnvironment("KEL_FS_TEST", "");
+  EXPECT_EQ(std::getenv("KEL_FS_TEST"), nullptr);
+  EXPECT_EQ(GetEnvironment("KEL_FS_TEST"), "");
+}
+
+TEST_F(FileSystemTest, TemporaryDirectoryFromTempThenTmpdirThenTmp) {
+  const std::string temp = GetEnvironment("TEMP"), tmpdir = GetEnvironment("TMPDIR");
+  SetEnvironment("TEMP", "C:\\TEMP");
+  SetEnvironment("TMPDIR", "/var/tmp");
+  EXPECT_EQ(SystemTempDirectory(), "C:\\TEMP\\");
+  SetEnvironment("TEMP", "");
+  EXPECT_EQ(SystemTempDirectory(), "/var/tmp\\");
+  SetEnvironment("TMPDIR", "");
+  EXPECT_EQ(SystemTempDirectory(), "/tmp\\");
+  SetEnvironment("TEMP", temp);
+  SetEnvironment("TMPDIR", tmpdir);
+}
+
+TEST_F(FileSystemTest, CurrentDirectoryChangesIgnoringCase) {
+  fs::create_directories(root_ / "Kel/Term");
+  ASSERT_TRUE(ChangeDirectory("KEL\\term"));
+  EXPECT_EQ(CurrentDirectory(), fs::canonical(root_ / "Kel/Term").string());
+  EXPECT_FALSE(ChangeDirectory("missing"));
+}
+
+TEST(ProcessTest, MachineFiguresAreSane) {
+  EXPECT_GT(FreePhysicalMemory(), 0u);
+  const CalendarTime now = LocalTime();
+  EXPECT_GE(now.year, 2000);
+  EXPECT_GE(now.month, 1);
+  EXPECT_LE(now.month, 12);
+  EXPECT_GT(ProcessId(), 0);
+}
+
+void SayFirst() { std::fputs("first\n", stderr); }
+void SaySecond() { std::fputs("second\n", stderr); }
+
+TEST(ProcessDeathTest, ExitRunsCleanupsLastRegisteredFirst) {
+  EXPECT_EXIT(
+      {
+        ResetProcessExit();
+        AtProcessExit(SayFirst);
+        AtProcessExit(SaySecond);
+        ExitProcess(3);
+      },
+      ::testing::ExitedWithCode(3), "second\nfirst\n");
+}
+
+TEST(ProcessDeathTest, FatalSignalRunsCleanupsAndStillKills) {
+  EXPECT_EXIT(
+      {
+        ResetProcessExit();
+        AtProcessExit(SayFirst);
+        std::raise(SIGTERM);
+      },
+      ::testing::KilledBySignal(SIGTERM), "first\n");
+}
+
+}  // namespace
+}  // namespace kel::platform
