@@ -41,8 +41,11 @@ enum MouseEventKind : std::uint8_t {
 struct InputEvent {
   enum class Kind : std::uint8_t {
     None,       // nothing (an empty poll)
-    Key,        // a key pressed: a character, or an extended key by its scan code
-    KeyUp,      // a key or modifier released: only the control-key state changes
+    Key,        // a key pressed: a character, or an extended key (character 0) by its scan
+                // code; Alt with a letter is the letter key's scan code (Alt+X 0x2D), and
+                // Shift+Tab is 0x0F
+    KeyUp,      // a key or modifier released: control_state is what remains held (0 when
+                // every modifier is up)
     Mouse,      // a mouse event
     Resize,     // the visible size changed
   };
@@ -51,7 +54,7 @@ struct InputEvent {
   std::uint8_t scan_code = 0;    // scan code of an extended key (0x3B F1, 0x48 Up ...)
   std::uint32_t control_state = 0;
   std::uint8_t mouse_kind = 0;   // MouseEventKind
-  std::uint8_t mouse_button = 0; // 1 left, 2 right
+  std::uint8_t mouse_button = 0; // 1 left, 2 right; on a release the button released
   std::int16_t mouse_row = 0;
   std::int16_t mouse_column = 0;
 };
@@ -116,12 +119,13 @@ class ConsoleDevice {
 };
 
 // The console in use; the platform's own terminal, opened on first use, unless another was
-// installed.
+// installed. A process without a terminal gets an in-memory console of 25 x 80.
 ConsoleDevice& Console();
 // Installs a console (tests install the virtual console); an empty pointer goes back to the
 // platform's own.
 void InstallConsole(std::unique_ptr<ConsoleDevice> console);
-// Restores the terminal to the state the program found it in (run on every exit path).
+// Restores the terminal to the state the program found it in (run on every exit path, and
+// before a child program takes the terminal); the next output or input wait takes it back.
 void RestoreConsole();
 
 }  // namespace kel::platform

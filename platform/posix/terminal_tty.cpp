@@ -1,0 +1,221 @@
+#include "platform/posix/terminal_tty.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/file_system.h"
+#include "platform/terminal_sequences.h"
+
+namespace kel::platform::posix {
+namespace {
+
+namespace seq = terminal_sequences;
+
+// Everything a signal handler touches is here, in plain fields.
+struct TerminalState {
+  int descriptor = -1;
+  termios original{};
+  termios raw{};
+  int wake[2] = {-1, -1};
+  volatile sig_atomic_t active = 0;
+  volatile sig_atomic_t kitty_pushed = 0;
+  volatile sig_atomic_t shapes_used = 0;
+  volatile sig_atomic_t resized = 0;
+  volatile sig_atomic_t resumed = 0;
+};
+
+TerminalState& State() {
+  static TerminalState state;
+  return state;
+}
+
+// Drained mouse reports stop coming within a few milliseconds of switching them off.
+constexpr int kDrainQuietMs = 25;
+constexpr int kDrainRounds = 8;
+
+void WriteRaw(int descriptor, const char* bytes, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(descriptor, bytes, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN) {
+        pollfd out{descriptor, POLLOUT, 0};
+        ::poll(&out, 1, 100);
+        continue;
+      }
+      return;
+    }
+    bytes += written;
+    size -= static_cast<std::size_t>(written);
+  }
+}
+
+void WriteRaw(int descriptor, std::string_view bytes) { WriteRaw(descriptor, bytes.data(), bytes.size()); }
+
+void Wake() {
+  const int saved_errno = errno;
+  const char byte = 'w';
+  if (State().wake[1] >= 0) {
+    const ssize_t ignored = ::write(State().wake[1], &byte, 1);
+    static_cast<void>(ignored);
+  }
+  errno = saved_errno;
+}
+
+void EnterProgramMode() {
+  TerminalState& state = State();
+  ::tcsetattr(state.descriptor, TCSAFLUSH, &state.raw);
+  WriteRaw(state.descriptor, seq::kEnter);
+  state.active = 1;
+}
+
+void OnResize(int) {
+  State().resized = 1;
+  Wake();
+}
+
+void OnStop(int) {
+  const int saved_errno = errno;
+  const bool was_active = State().active != 0;
+  RestoreTerminal();
+  // Stop for real, with the default action, and come back here when continued.
+  ::signal(SIGTSTP, SIG_DFL);
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTSTP);
+  ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+  ::raise(SIGTSTP);
+  struct sigaction again{};
+  again.sa_handler = OnStop;
+  sigemptyset(&again.sa_mask);
+  ::sigaction(SIGTSTP, &again, nullptr);
+  if (was_active) {
+    EnterProgramMode();
+    State().resumed = 1;
+    Wake();
+  }
+  errno = saved_errno;
+}
+
+void InstallSignals() {
+  TerminalState& state = State();
+  if (::pipe(state.wake) == 0) {
+    for (int end : state.wake) {
+      ::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK);
+      ::fcntl(end, F_SETFD, FD_CLOEXEC);
+    }
+  }
+  struct sigaction action{};
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  action.sa_handler = OnResize;
+  ::sigaction(SIGWINCH, &action, nullptr);
+  struct sigaction current{};
+  if (::sigaction(SIGTSTP, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+    action.sa_handler = OnStop;
+    ::sigaction(SIGTSTP, &action, nullptr);
+  }
+  // Ends of the process (exit, ExitProcess, SIGINT, SIGTERM, SIGHUP, fatal signals) run
+  // the registered clean-ups.
+  AtProcessExit(RestoreTerminal);
+}
+
+}  // namespace
+
+bool OpenTerminal() {
+  TerminalState& state = State();
+  if (state.descriptor >= 0) return true;
+  const int descriptor = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (descriptor < 0) return false;
+  termios original{};
+  if (!::isatty(descriptor) || ::tcgetattr(descriptor, &original) != 0) {
+    ::close(descriptor);
+    return false;
+  }
+  state.descriptor = descriptor;
+  state.original = original;
+  termios raw = original;
+  raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                        ICRNL | IXON | IXOFF);
+  raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  raw.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
+  raw.c_cflag |= CS8;
+  // Reads return at once with what is there; the wait for input is poll's.
+  raw.c_cc[VMIN] = 0;
+  raw.c_cc[VTIME] = 0;
+  state.raw = raw;
+  InstallSignals();
+  // Raw mode and the alternate screen wait for the first output or input, so a program that
+  // ends without drawing (a registered PC's session start) leaves the shell's screen alone.
+  return true;
+}
+
+void RestoreTerminal() {
+  TerminalState& state = State();
+  if (!state.active || state.descriptor < 0) return;
+  state.active = 0;
+  if (state.kitty_pushed) WriteRaw(state.descriptor, seq::kKittyPop);
+  if (state.shapes_used) WriteRaw(state.descriptor, seq::kCursorShapeDefault);
+  WriteRaw(state.descriptor, seq::kLeave);
+  state.kitty_pushed = 0;
+  // Reports sent before the terminal saw the switch-off are dropped here, not in the shell.
+  char discard[256];
+  for (int round = 0; round < kDrainRounds; ++round) {
+    pollfd in{state.descriptor, POLLIN, 0};
+    if (::poll(&in, 1, kDrainQuietMs) <= 0) break;
+    if (::read(state.descriptor, discard, sizeof discard) <= 0) break;
+  }
+  ::tcsetattr(state.descriptor, TCSAFLUSH, &state.original);
+}
+
+bool ResumeTerminal() {
+  TerminalState& state = State();
+  if (state.active || state.descriptor < 0) return false;
+  EnterProgramMode();
+  return true;
+}
+
+bool TerminalActive() { return State().active != 0; }
+void SetKittyFlagsPushed(bool pushed) { State().kitty_pushed = pushed ? 1 : 0; }
+void SetCursorShapesUsed(bool used) { State().shapes_used = used ? 1 : 0; }
+int TerminalDescriptor() { return State().descriptor; }
+int WakeDescriptor() { return State().wake[0]; }
+
+WakeReasons TakeWakeReasons() {
+  TerminalState& state = State();
+  char discard[64];
+  if (state.wake[0] >= 0) {
+    while (::read(state.wake[0], discard, sizeof discard) > 0) {
+    }
+  }
+  WakeReasons reasons;
+  reasons.resized = state.resized != 0;
+  reasons.resumed = state.resumed != 0;
+  state.resized = 0;
+  state.resumed = 0;
+  return reasons;
+}
+
+void WriteTerminal(std::string_view bytes) {
+  if (State().descriptor >= 0) WriteRaw(State().descriptor, bytes);
+}
+
+void TerminalSize(int& rows, int& columns) {
+  rows = 25;
+  columns = 80;
+  winsize size{};
+  if (State().descriptor >= 0 && ::ioctl(State().descriptor, TIOCGWINSZ, &size) == 0 &&
+      size.ws_row > 0 && size.ws_col > 0) {
+    rows = size.ws_row;
+    columns = size.ws_col;
+  }
+}
+
+}  // namespace kel::platform::posix

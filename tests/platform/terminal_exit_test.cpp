@@ -1,0 +1,202 @@
+// The terminal is put back as it was on every way the program ends. Each case runs a child
+// process on a pseudo-terminal of its own, which the child opens as its controlling
+// terminal, and ends it one way; the test reads what the child sent and looks at the
+// terminal's modes afterwards.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/console.h"
+#include "platform/file_system.h"
+#include "platform/terminal_sequences.h"
+
+namespace kel::platform {
+namespace {
+
+enum class Ending { Return, ExitProcess, Terminate, Interrupt, HangUp, Crash, Restore, KeyX };
+
+struct Outcome {
+  std::string output;
+  int status = 0;
+  bool canonical = false;
+  bool echo = false;
+};
+
+[[noreturn]] void RunChild(const char* slave_name, Ending ending) {
+  ::setsid();
+  const int slave = ::open(slave_name, O_RDWR);
+  if (slave < 0 || ::ioctl(slave, TIOCSCTTY, 0) != 0) ::_exit(90);
+  ::dup2(slave, STDIN_FILENO);
+  ::dup2(slave, STDOUT_FILENO);
+  ::dup2(slave, STDERR_FILENO);
+  ConsoleDevice& console = Console();
+  console.SetMouseReporting(true);
+  console.SetTextAttribute(0x1F);
+  console.WriteText("child");
+  console.Flush();
+  switch (ending) {
+    case Ending::Return:
+      std::exit(0);
+    case Ending::ExitProcess:
+      platform::ExitProcess(3);
+    case Ending::Terminate:
+      ::kill(::getpid(), SIGTERM);
+      break;
+    case Ending::Interrupt:
+      ::kill(::getpid(), SIGINT);
+      break;
+    case Ending::HangUp:
+      ::kill(::getpid(), SIGHUP);
+      break;
+    case Ending::Crash:
+      ::raise(SIGSEGV);
+      break;
+    case Ending::Restore:
+      RestoreConsole();
+      ::_exit(4);
+    case Ending::KeyX:
+      while (console.WaitForInput(-1)) {
+        const InputEvent event = console.PollInput();
+        if (event.kind == InputEvent::Kind::Key && event.character == 'x') std::exit(5);
+      }
+      ::_exit(92);
+  }
+  ::_exit(91);
+}
+
+// Answers the child's terminal queries the way a terminal would; called with all output so
+// far.
+using Responder = std::function<void(const std::string& output, int master)>;
+
+Outcome RunChildUntilItEnds(Ending ending, const Responder& respond = nullptr) {
+  Outcome outcome;
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  EXPECT_GE(master, 0);
+  ::grantpt(master);
+  ::unlockpt(master);
+  const std::string slave_name = ::ptsname(master);
+  // Held open here so that the modes can be read after the child is gone.
+  const int slave = ::open(slave_name.c_str(), O_RDWR | O_NOCTTY);
+  const pid_t child = ::fork();
+  if (child == 0) RunChild(slave_name.c_str(), ending);
+  bool done = false;
+  for (int round = 0; round < 200 && !done; ++round) {
+    pollfd in{master, POLLIN, 0};
+    if (::poll(&in, 1, 50) > 0) {
+      char buffer[4096];
+      const ssize_t got = ::read(master, buffer, sizeof buffer);
+      if (got > 0) outcome.output.append(buffer, static_cast<std::size_t>(got));
+      if (respond) respond(outcome.output, master);
+      continue;
+    }
+    done = ::waitpid(child, &outcome.status, WNOHANG) == child;
+  }
+  if (!done) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &outcome.status, 0);
+  }
+  termios modes{};
+  ::tcgetattr(slave, &modes);
+  outcome.canonical = (modes.c_lflag & ICANON) != 0;
+  outcome.echo = (modes.c_lflag & ECHO) != 0;
+  ::close(slave);
+  ::close(master);
+  return outcome;
+}
+
+void ExpectRestored(const Outcome& outcome) {
+  const std::string enter(terminal_sequences::kEnter);
+  const std::string leave(terminal_sequences::kLeave);
+  const std::size_t entered = outcome.output.find(enter);
+  ASSERT_NE(entered, std::string::npos);
+  EXPECT_NE(outcome.output.find("child", entered), std::string::npos);
+  EXPECT_NE(outcome.output.find("\x1b[?1000h", entered), std::string::npos);
+  const std::size_t left = outcome.output.rfind(leave);
+  ASSERT_NE(left, std::string::npos);
+  EXPECT_GT(left, entered);
+  EXPECT_TRUE(outcome.canonical);
+  EXPECT_TRUE(outcome.echo);
+}
+
+TEST(TerminalExit, NormalEnd) {
+  const Outcome outcome = RunChildUntilItEnds(Ending::Return);
+  ExpectRestored(outcome);
+  EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 0);
+}
+
+TEST(TerminalExit, ExitProcessFromDeepInside) {
+  const Outcome outcome = RunChildUntilItEnds(Ending::ExitProcess);
+  ExpectRestored(outcome);
+  EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 3);
+}
+
+TEST(TerminalExit, Signals) {
+  for (auto [ending, signal_number] : {std::pair{Ending::Terminate, SIGTERM},
+                                       std::pair{Ending::Interrupt, SIGINT},
+                                       std::pair{Ending::HangUp, SIGHUP},
+                                       std::pair{Ending::Crash, SIGSEGV}}) {
+    const Outcome outcome = RunChildUntilItEnds(ending);
+    SCOPED_TRACE(signal_number);
+    ExpectRestored(outcome);
+    EXPECT_TRUE(WIFSIGNALED(outcome.status) && WTERMSIG(outcome.status) == signal_number);
+  }
+}
+
+TEST(TerminalExit, RestoreConsoleLeavesTheScreen) {
+  const Outcome outcome = RunChildUntilItEnds(Ending::Restore);
+  ExpectRestored(outcome);
+  EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 4);
+}
+
+TEST(TerminalExit, KittyFlagsArePushedWhenOfferedAndPoppedOnExit) {
+  bool answered = false;
+  bool typed = false;
+  const Outcome outcome = RunChildUntilItEnds(Ending::KeyX, [&](const std::string& output, int master) {
+    if (!answered && output.find("\x1b[?u") != std::string::npos) {
+      constexpr std::string_view kReply = "\x1b[?0u";
+      answered = ::write(master, kReply.data(), kReply.size()) == static_cast<ssize_t>(kReply.size());
+    }
+    if (!typed && output.find(terminal_sequences::kKittyPush) != std::string::npos) {
+      // The key x as the kitty protocol reports it, press and release.
+      constexpr std::string_view kKey = "\x1b[120u\x1b[120;1:3u";
+      typed = ::write(master, kKey.data(), kKey.size()) == static_cast<ssize_t>(kKey.size());
+    }
+  });
+  ExpectRestored(outcome);
+  EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 5);
+  const std::size_t pushed = outcome.output.find(terminal_sequences::kKittyPush);
+  const std::size_t popped = outcome.output.rfind(terminal_sequences::kKittyPop);
+  ASSERT_NE(pushed, std::string::npos);
+  ASSERT_NE(popped, std::string::npos);
+  // Popped on the alternate screen, where the flags were pushed.
+  EXPECT_LT(popped, outcome.output.rfind(terminal_sequences::kLeave));
+  EXPECT_GT(popped, pushed);
+}
+
+TEST(TerminalExit, WithoutTheKittyProtocolNothingIsPushed) {
+  bool typed = false;
+  const Outcome outcome = RunChildUntilItEnds(Ending::KeyX, [&](const std::string& output, int master) {
+    if (!typed && output.find("child") != std::string::npos) {
+      // Only the device attributes answer: no kitty protocol.
+      constexpr std::string_view kReply = "\x1b[?62;22cx";
+      typed = ::write(master, kReply.data(), kReply.size()) == static_cast<ssize_t>(kReply.size());
+    }
+  });
+  ExpectRestored(outcome);
+  EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 5);
+  EXPECT_EQ(outcome.output.find(terminal_sequences::kKittyPush), std::string::npos);
+  EXPECT_EQ(outcome.output.find(terminal_sequences::kKittyPop), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kel::platform
