@@ -19,9 +19,12 @@ namespace fs = platform;
 constexpr char kSwitchH = 30;
 constexpr char kSwitchU = 31;
 constexpr char kSwitchR = 16;
-constexpr std::size_t kShownWidth = 76;  // characters shown of each line
+constexpr int kShownWidth = 76;  // characters shown of each line on an 80-column screen
 constexpr int kFirstRow = 4;
 constexpr int kRowsBelow = 3;
+// Help files hold lines of the suite's 80-column console; a terminal of another width still
+// reads them in records of that length, or every line after the first would be garbled.
+constexpr int kHelpLineLength = 80;
 
 bool SameTopic(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -39,8 +42,10 @@ class Pager {
     bottom_ = ScreenRows() - kRowsBelow;
     right_ = width_;
     visible_ = bottom_ - top_ - 1;
+    // A screen narrower than 80 columns has less room than that between the frame's sides.
+    shown_width_ = static_cast<std::size_t>(std::clamp(width_ - 3, 0, int{kShownWidth}));
     file_ = fs::OpenFile("AJUDA\\" + topic_ + ".HLP", fs::OpenMode::Read);
-    if (file_ != fs::kNoFile) lines_ = HelpLineCount(fs::FileSize(file_), width_);
+    if (file_ != fs::kNoFile) lines_ = HelpLineCount(fs::FileSize(file_), kHelpLineLength);
   }
   ~Pager() {
     if (file_ != fs::kNoFile) fs::CloseFile(file_);
@@ -49,6 +54,9 @@ class Pager {
   Pager& operator=(const Pager&) = delete;
 
   void Run() {
+    // A screen with no room for one line gets no pager: its window would be refused or
+    // inverted, and the closing CloseWindow could take the caller's window instead.
+    if (visible_ < 1 || shown_width_ < 1) return;
     SetColour("+h");
     OpenWindow(top_, left_, bottom_, right_);
     DrawFrame(2);
@@ -110,8 +118,8 @@ class Pager {
 
   std::string ReadLine(long number) {
     if (file_ == fs::kNoFile || number < 1 || number > lines_) return {};
-    std::string line(static_cast<std::size_t>(width_), ' ');
-    if (!fs::SeekFile(file_, static_cast<std::int64_t>(number - 1) * width_)) return {};
+    std::string line(static_cast<std::size_t>(kHelpLineLength), ' ');
+    if (!fs::SeekFile(file_, static_cast<std::int64_t>(number - 1) * kHelpLineLength)) return {};
     std::int64_t got = fs::ReadFile(file_, line.data(), line.size());
     line.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     return line;
@@ -122,7 +130,7 @@ class Pager {
     LocateInWindow(row, 2);
     std::string line = ReadLine(number);
     if (line.find_first_of(std::string{kSwitchH, kSwitchU, kSwitchR}) == std::string::npos) {
-      WriteText(line.substr(0, kShownWidth));
+      WriteText(line.substr(0, shown_width_));
       return;
     }
     bool h = false;
@@ -147,7 +155,7 @@ class Pager {
         flush();
         r = !r;
         SetColour(r ? "r" : "n");
-      } else if (written < kShownWidth) {
+      } else if (written < shown_width_) {
         run += c;
         ++written;
       }
@@ -162,6 +170,7 @@ class Pager {
   int width_ = 0;
   int top_ = 0, left_ = 0, bottom_ = 0, right_ = 0;
   int visible_ = 0;
+  std::size_t shown_width_ = 0;
 };
 
 }  // namespace

@@ -253,6 +253,41 @@ TEST_F(HelpTest, MissingFileShowsAnEmptyPageThatEscCloses) {
   EXPECT_EQ(Cells(), before);
 }
 
+TEST_F(HelpTest, LinesStayInsideTheFrameOfANarrowScreen) {
+  console().SetSize(25, 60, false);
+  std::string file;
+  // Help files keep their 80-column lines whatever the terminal's width.
+  for (int i = 1; i <= 20; ++i) file += std::string(80, static_cast<char>('a' + i % 26));
+  temp_.Write("AJUDA/TOPIC.HLP", file);
+  Snapshot();
+  Esc();
+  ShowHelp("TOPIC");
+  ASSERT_EQ(snapshots_.size(), 1u);
+  // Each row shows the first 57 characters of its line, on columns 3 to 59 between the sides.
+  EXPECT_NE(snapshots_[0].find("║ " + std::string(57, 'b') + "║\n"), std::string::npos)
+      << snapshots_[0];
+  EXPECT_NE(snapshots_[0].find("║ " + std::string(57, 'c') + "║\n"), std::string::npos);
+  EXPECT_NE(snapshots_[0].find("╚" + std::string() + "═"), std::string::npos);
+}
+
+TEST_F(HelpTest, ScreenWithNoRoomForALineLeavesTheCallersWindowAlone) {
+  WriteHelp("TOPIC", 40);
+  for (int rows : {3, 7}) {
+    console().SetSize(rows, 80, false);
+    PaintMixedScreen();
+    OpenWindow(1, 1, rows, 40);
+    SetColour("u");
+    DrawFrame(1);
+    auto framed = Cells();
+    ShowHelp("TOPIC");
+    EXPECT_EQ(Cells(), framed) << rows << " rows";
+    EXPECT_EQ(CurrentWindow().open_count, 1) << rows << " rows";
+    EXPECT_EQ(CurrentColourRole(), kRoleU);
+    EXPECT_EQ(ColourStackDepth(), 0u);
+    CloseWindow();
+  }
+}
+
 TEST(HelpLineCount, RoundsHalvesToEven) {
   EXPECT_EQ(HelpLineCount(3200, 80), 40);
   EXPECT_EQ(HelpLineCount(3239, 80), 40);
