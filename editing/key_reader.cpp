@@ -219,6 +219,8 @@ void WaitKey(KeyCode& key) {
       key = MakeKeyCode(static_cast<unsigned>(256 * column + 64 * button + row));
     }
     if (key != kKeyNone) return;
+    // A typed-ahead NUL gives no key, but the keys after it are already here.
+    if (!State().type_ahead.empty()) continue;
     // A console that has no input and none to come (an exhausted test script, a closed
     // terminal) ends the wait as Esc does, so that every screen unwinds.
     if (!platform::Console().WaitForInput(-1)) {

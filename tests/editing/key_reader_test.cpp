@@ -257,6 +257,15 @@ TEST_F(HotkeyTest, TypedAheadKeysLeaveTheOtherOutputsAlone) {
   EXPECT_EQ(poll.column, 13);
 }
 
+TEST_F(HotkeyTest, WaitKeyReadsPastATypedAheadNulWithoutWaiting) {
+  SetCalculatorPopup(+[]() -> std::string { return std::string("\0" "5", 2); });
+  console().PushExtendedKey(0x2D, kLeftAlt);  // and nothing more from the console
+  EXPECT_EQ(WaitKey(), kKeyAltX);
+  const int waits = console().WaitCount();
+  EXPECT_EQ(WaitKey(), '5');
+  EXPECT_EQ(console().WaitCount(), waits);
+}
+
 TEST_F(HotkeyTest, WithoutPopupsTheHotkeysTypeNothing) {
   SetCalculatorPopup(nullptr);
   SetCalendarPopup(nullptr);
