@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,10 @@ bool HoldsLineBreak(std::string_view text) { return text.find_first_of("\r\n") !
 // which would otherwise replace all its settings by the one being stored.
 Outcome RewriteOnce(std::string_view file, std::string_view section, std::string_view key,
                     std::string_view value) {
+  // A read-only target cannot be deleted and so is not replaced either: renaming over it would
+  // drop its protection together with its settings. It stays read-only, so retrying is no use.
+  const std::int64_t attributes = platform::GetAttributes(file);
+  if (attributes >= 0 && (attributes & platform::kReadOnly) != 0) return Outcome::GiveUp;
   std::string temp;
   const platform::FileHandle out = ini::CreateTempFile(file, temp);
   if (out == platform::kNoFile) return Outcome::GiveUp;

@@ -65,6 +65,21 @@ TEST(IniWriteSafety, TargetThatCannotBeReadIsNotReplaced) {
   EXPECT_EQ(Entries(dir / "rw"), (std::set<std::string>{"t.ini", "t.ini.lck"}));
 }
 
+// Read-only settings cannot be deleted, so a write leaves them as they were and keeps them
+// read-only, whoever runs it.
+TEST(IniWriteSafety, ReadOnlyTargetIsLeftAsItWas) {
+  testing::TempDir dir;
+  dir.Write("t.ini", kSettings);
+  chmod((dir / "t.ini").c_str(), 0444);
+  WriteIniKey(dir / "t.ini", "A", "k", "2");
+  WriteIniKey(dir / "t.ini", "A", "", "");
+  struct stat info {};
+  ASSERT_EQ(stat((dir / "t.ini").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0444u);
+  EXPECT_EQ(dir.Read("t.ini"), kSettings);
+  EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"t.ini", "t.ini.lck"}));
+}
+
 // In a sticky directory nobody may replace root's file: the write retries, then gives up and
 // removes its temporary file instead of looping for ever.
 TEST(IniWriteSafety, ReplaceThatKeepsFailingGivesUp) {
