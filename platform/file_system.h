@@ -45,6 +45,11 @@ bool CloseFile(FileHandle file);
 std::int64_t ReadFile(FileHandle file, void* buffer, std::size_t size);
 // Writes all bytes at the file position; false when not all were written.
 bool WriteFile(FileHandle file, const void* buffer, std::size_t size);
+// Reads up to size bytes at an offset (0-based) without moving the file position; bytes
+// read, 0 at the end, -1 on failure.
+std::int64_t ReadFileAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t size);
+// Writes all bytes at an offset (0-based) without moving the file position.
+bool WriteFileAt(FileHandle file, std::int64_t offset, const void* buffer, std::size_t size);
 // Moves the file position to an absolute offset from the start (0-based).
 bool SeekFile(FileHandle file, std::int64_t offset);
 // Size of an open file in bytes, -1 on failure.

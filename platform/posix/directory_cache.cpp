@@ -50,8 +50,17 @@ bool SameStamp(const CachedDirectory& cached, const struct stat& info) {
 
 std::string FoldedKey(std::string_view name) {
   std::string key;
+  key.reserve(name.size());
   std::size_t pos = 0;
-  while (pos < name.size()) AppendUtf8(key, FoldNameCodePoint(NextUtf8(name, pos)));
+  while (pos < name.size()) {
+    const char c = name[pos];
+    if (static_cast<unsigned char>(c) < 0x80) {
+      key += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+      ++pos;
+    } else {
+      AppendUtf8(key, FoldNameCodePoint(NextUtf8(name, pos)));
+    }
+  }
   return key;
 }
 
@@ -72,6 +81,14 @@ bool Scan(const std::string& directory, const struct stat& info, CachedDirectory
     cached.names.emplace(FoldedKey(name), std::string(name));  // the first of equals wins
   }
   return true;
+}
+
+// The directory and the name of a native path.
+std::string DirectoryPart(const std::string& native_path, std::string_view& last) {
+  last = LastComponent(native_path);
+  std::string_view directory(native_path.data(), static_cast<std::size_t>(last.data() - native_path.data()));
+  while (directory.size() > 1 && directory.back() == '/') directory.remove_suffix(1);
+  return directory.empty() ? std::string(".") : std::string(directory);
 }
 
 std::vector<CachedDirectory>::iterator Find(const std::string& directory) {
@@ -97,8 +114,11 @@ Lookup FindNameIgnoringCase(const std::string& directory, std::string_view compo
     const auto found = state.directories.front().names.find(key);
     if (found == state.directories.front().names.end()) return Lookup::Missing;
     // A name found is checked, so that a reading gone stale can never name a missing entry.
+    std::string entry_path = dir;
+    entry_path += '/';
+    entry_path += found->second;
     struct stat entry;
-    if (::lstat((dir + "/" + found->second).c_str(), &entry) == 0) {
+    if (::lstat(entry_path.c_str(), &entry) == 0) {
       name = found->second;
       return Lookup::Found;
     }
@@ -117,16 +137,27 @@ Lookup FindNameIgnoringCase(const std::string& directory, std::string_view compo
   return Lookup::Found;
 }
 
+bool KnownAbsent(const std::string& native_path) {
+  DirectoryCacheState& state = State();
+  std::string_view last;
+  const std::string directory = DirectoryPart(native_path, last);
+  const auto it = Find(directory);
+  if (it == state.directories.end() || !it->trusted || last.empty()) return false;
+  struct stat info;
+  if (::stat(directory.c_str(), &info) != 0 || !SameStamp(*it, info)) return false;
+  if (it->names.count(FoldedKey(last)) != 0) return false;
+  state.pending = directory;
+  return true;
+}
+
 void ForgetPendingDirectory() { State().pending.clear(); }
 
 // A change right after this process looked into the directory is its own: the reading is
 // brought up to date. Any other change makes the next lookup read the directory afresh.
 void NoteEntryChanged(const std::string& native_path, bool exists) {
   DirectoryCacheState& state = State();
-  const std::string_view last = LastComponent(native_path);
-  std::string directory(native_path.substr(0, static_cast<std::size_t>(last.data() - native_path.data())));
-  while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
-  if (directory.empty()) directory = ".";
+  std::string_view last;
+  const std::string directory = DirectoryPart(native_path, last);
   auto it = Find(directory);
   if (it == state.directories.end()) return;
   struct stat info;

@@ -65,10 +65,10 @@ std::vector<std::string> Components(std::string_view path, bool absolute) {
 // Gives each component the name under which it exists: the exact name when there is one,
 // else the first entry equal to it ignoring case; components under a missing directory keep
 // the name given. The whole path, and then its directory, are tried first, as paths mostly
-// exist as written.
-void ResolveParts(bool absolute, std::vector<std::string>& parts) {
+// exist as written (the caller may know that the whole path does not).
+void ResolveParts(bool absolute, std::vector<std::string>& parts, bool whole_path_missing) {
   ForgetPendingDirectory();
-  if (parts.empty() || EntryExists(Join(absolute, parts))) return;
+  if (parts.empty() || (!whole_path_missing && EntryExists(Join(absolute, parts)))) return;
   std::string name;
   const Lookup last = FindNameIgnoringCase(Join(absolute, parts, parts.size() - 1), parts.back(), name);
   if (last == Lookup::Found) parts.back() = name;
@@ -83,6 +83,22 @@ void ResolveParts(bool absolute, std::vector<std::string>& parts) {
 }
 
 }  // namespace
+
+namespace {
+
+bool IsAscii(std::string_view text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string ToSystemName(std::string_view text) { return IsAscii(text) ? std::string(text) : ToSystemText(text); }
+
+std::string FromSystemName(std::string_view native) {
+  return IsAscii(native) ? std::string(native) : FromSystemText(native);
+}
 
 char32_t FoldNameCodePoint(char32_t c) {
   if (c >= U'a' && c <= U'z') return c - 0x20;
@@ -139,10 +155,10 @@ std::string TranslatePath(std::string_view path) {
   return Translate(path, translated) ? Native(translated) : std::string();
 }
 
-std::string ResolveNativePath(std::string_view path) {
+std::string ResolveNativePath(std::string_view path, bool whole_path_missing) {
   TranslatedPath translated;
   if (!Translate(path, translated)) return "";
-  ResolveParts(translated.absolute, translated.parts);
+  ResolveParts(translated.absolute, translated.parts, whole_path_missing);
   return Native(translated);
 }
 
@@ -171,7 +187,7 @@ std::string_view LastComponent(std::string_view native_path) {
 
 std::string NativePath(std::string_view path) {
   if (path.find('\0') != std::string_view::npos) return "";
-  return posix::ResolveNativePath(ToSystemText(path));
+  return posix::ResolveNativePath(posix::ToSystemName(path));
 }
 
 }  // namespace kel::platform

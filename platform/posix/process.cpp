@@ -43,8 +43,10 @@ void RunCleanups() {
   state.running = 0;
 }
 
+// Signals that end the process: asked for (the first four) and faults (the rest).
 constexpr std::array<int, 9> kFatalSignals = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGSEGV,
                                               SIGBUS, SIGFPE, SIGILL,  SIGABRT};
+constexpr std::size_t kFirstFault = 4;
 
 void OnFatalSignal(int signal_number) {
   RunCleanups();
@@ -56,16 +58,18 @@ void InstallHandlers() {
   ProcessExitState& state = State();
   if (state.handlers_installed) return;
   state.handlers_installed = true;
-  for (int signal_number : kFatalSignals) {
-    struct sigaction current{};
-    if (::sigaction(signal_number, nullptr, &current) != 0) continue;
-    // A signal the parent told us to ignore stays ignored.
-    if (current.sa_handler == SIG_IGN) continue;
+  for (std::size_t i = 0; i < kFatalSignals.size(); ++i) {
+    struct sigaction previous{};
+    if (::sigaction(kFatalSignals[i], nullptr, &previous) != 0) continue;
+    // A signal the parent told us to ignore stays ignored; a request to end that someone
+    // handles in their own way is left to them, while a fault always ends the process.
+    if (previous.sa_handler == SIG_IGN) continue;
+    if (i < kFirstFault && previous.sa_handler != SIG_DFL) continue;
     struct sigaction action{};
     action.sa_handler = OnFatalSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND;
-    ::sigaction(signal_number, &action, nullptr);
+    ::sigaction(kFatalSignals[i], &action, nullptr);
   }
   std::atexit(RunCleanups);
 }

@@ -208,6 +208,12 @@ TEST_F(FileSystemTest, LockIsHeldUntilUnlockOrClose) {
   ASSERT_TRUE(LockFile(file));
   CloseFile(file);
   EXPECT_FALSE(LockedByAnother(root_ / "record.dat"));
+
+  // A handle for reading only locks too, against every writer's lock.
+  file = OpenFile("record.dat", OpenMode::Read);
+  ASSERT_TRUE(LockFile(file));
+  EXPECT_TRUE(LockedByAnother(root_ / "record.dat"));
+  CloseFile(file);
 }
 
 TEST_F(FileSystemTest, LockDiesWithItsHolder) {

@@ -1,0 +1,45 @@
+#include <string>
+
+#include "files/file_utils.h"
+#include "files/file_utils_state.h"
+#include "platform/file_system.h"
+
+namespace kel {
+namespace {
+
+// The destination takes the source's bytes and ends where the source ends; when the source
+// cannot be opened, an existing destination keeps its content and a missing one is made
+// empty. The destination is overwritten rather than emptied first, so a file copied onto
+// itself stays whole. The platform copies in bounded pieces, so a large file never needs a
+// buffer of its size.
+void CopyOneFile(const std::string& source, const std::string& destination) {
+  const platform::FileHandle from = platform::OpenFile(source, platform::OpenMode::Read, platform::ShareMode::None);
+  const platform::FileHandle to = platform::OpenFile(destination, platform::OpenMode::OpenOrCreate);
+  if (from != platform::kNoFile && to != platform::kNoFile) {
+    const std::int64_t size = platform::FileSize(from);
+    const std::int64_t copied = size > 0 ? platform::CopyFileData(from, to, size) : size;
+    // Cutting a file that already ends there would still cost the file system a journal entry.
+    if (copied >= 0 && platform::FileSize(to) != copied) platform::ResizeFile(to, copied);
+  }
+  if (from != platform::kNoFile) platform::CloseFile(from);
+  if (to != platform::kNoFile) platform::CloseFile(to);
+}
+
+}  // namespace
+
+void CopyFiles(std::string_view source_pattern, std::string_view destination) {
+  const std::string source_directory(file_utils::DirectoryOf(source_pattern));
+  const std::string destination_directory(file_utils::DirectoryOf(destination));
+  OpenFileListing(source_pattern);
+  std::string name;
+  while (!NextListedFile(name)) CopyOneFile(source_directory + name, destination_directory + name);
+  CloseFileListing();
+}
+
+std::int32_t FreePhysicalMemory() {
+  constexpr std::uint64_t kMost = 2'147'483'647;
+  const std::uint64_t available = platform::FreePhysicalMemory();
+  return static_cast<std::int32_t>(available > kMost ? kMost : available);
+}
+
+}  // namespace kel

@@ -1,0 +1,70 @@
+// A temporary directory per test, removed with everything in it at the end of the test.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+#include <unistd.h>
+
+namespace kel::testing {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kel-test-XXXXXX").string();
+    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // Native path of the directory, without a trailing separator.
+  const std::string& path() const { return path_; }
+  // Native path of an entry inside the directory.
+  std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
+  // The directory as the system writes directories: with a trailing separator.
+  std::string dir() const { return path_ + "/"; }
+
+  // Writes a file (parents created) with exactly these bytes.
+  void Write(std::string_view name, std::string_view bytes) const {
+    std::filesystem::path file = std::filesystem::path(path_) / std::string(name);
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+  }
+  // The bytes of a file, empty when it is missing.
+  std::string Read(std::string_view name) const {
+    std::ifstream in(std::filesystem::path(path_) / std::string(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  bool Exists(std::string_view name) const {
+    return std::filesystem::exists(std::filesystem::path(path_) / std::string(name));
+  }
+
+ private:
+  std::string path_;
+};
+
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = getenv(name)) old_ = old, had_ = true;
+    if (value) setenv(name, value, 1); else unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (had_) setenv(name_.c_str(), old_.c_str(), 1); else unsetenv(name_.c_str());
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_, old_;
+  bool had_ = false;
+};
+
+}  // namespace kel::testing
