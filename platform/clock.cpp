@@ -1,0 +1,28 @@
+#include "platform/clock.h"
+
+#include <utility>
+
+namespace kel::platform {
+namespace {
+
+struct ClockState {
+  ClockSetter setter;
+};
+
+ClockState& State() {
+  static ClockState state;
+  return state;
+}
+
+}  // namespace
+
+bool SetLocalDateTime(const CalendarTime& time) {
+  if (State().setter) return State().setter(time);
+  return SystemSetLocalDateTime(time);
+}
+
+void InstallClockSetter(ClockSetter setter) { State().setter = std::move(setter); }
+
+void ResetClock() { State() = ClockState{}; }
+
+}  // namespace kel::platform

@@ -1,0 +1,14 @@
+#include "platform/suite_variables.h"
+
+#include "platform/file_system.h"
+
+namespace kel::platform {
+
+std::string TerminalDirectoryVariable() {
+  std::string value = GetEnvironment("TERM");
+  if (value.find_first_of("\\/:") != std::string::npos) return value;
+  const std::int64_t attributes = value.empty() ? -1 : GetAttributes(value);
+  return attributes >= 0 && (attributes & kDirectory) ? value : std::string();
+}
+
+}  // namespace kel::platform

@@ -1,0 +1,74 @@
+#include "terminal/clock_sync.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "terminal_fixture.h"
+
+namespace kel {
+namespace {
+
+class ClockSyncTest : public testing::TerminalFixture {
+ protected:
+  bool ProbeLeftBehind() const {
+    for (const auto& entry : std::filesystem::directory_iterator(root_.path())) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind("tim", 0) == 0 || name.rfind("TIM", 0) == 0) return true;
+    }
+    return false;
+  }
+};
+
+TEST_F(ClockSyncTest, StampSetsDateAndTime) {
+  SetClockFromStamp("20270315093005");
+  ASSERT_EQ(clock_changes_.size(), 1u);
+  const platform::CalendarTime& set = clock_changes_[0];
+  EXPECT_EQ(set.year, 2027);
+  EXPECT_EQ(set.month, 3);
+  EXPECT_EQ(set.day, 15);
+  EXPECT_EQ(set.hour, 9);
+  EXPECT_EQ(set.minute, 30);
+  EXPECT_EQ(set.second, 5);
+}
+
+TEST_F(ClockSyncTest, StampOf2018OrEarlierChangesNothing) {
+  SetClockFromStamp("20181231235959");
+  SetClockFromStamp("19991231235959");
+  SetClockFromStamp("");
+  EXPECT_TRUE(clock_changes_.empty());
+  SetClockFromStamp("20190101000000");
+  EXPECT_EQ(clock_changes_.size(), 1u);
+}
+
+TEST_F(ClockSyncTest, SwitchKeepsTheClock) {
+  testing::ScopedEnv off("KEL_NO_CLOCK_SYNC", "1");
+  SetClockFromStamp("20270315093005");
+  SyncClockWithServer();
+  EXPECT_TRUE(clock_changes_.empty());
+  EXPECT_FALSE(ProbeLeftBehind());
+}
+
+TEST_F(ClockSyncTest, ServerTimeOfTheProbeIsSetAndTheProbeRemoved) {
+  const platform::CalendarTime before = platform::LocalTime();
+
+  SyncClockWithServer();
+
+  ASSERT_EQ(clock_changes_.size(), 1u);
+  EXPECT_GE(clock_changes_[0].year, before.year);
+  EXPECT_EQ(clock_changes_[0].hundredths, 0);
+  EXPECT_FALSE(ProbeLeftBehind());
+}
+
+TEST_F(ClockSyncTest, DirectoryWithoutRoomForTheProbeLeavesTheClockAndGoesOn) {
+  root_.Write("gone/.keep", "");
+  ASSERT_TRUE(platform::ChangeDirectory(root_ / "gone"));
+  std::filesystem::remove_all(root_ / "gone");
+
+  SyncClockWithServer();
+
+  EXPECT_TRUE(clock_changes_.empty());
+}
+
+}  // namespace
+}  // namespace kel
