@@ -28,8 +28,8 @@ build: deps $(BUILD)/CMakeCache.txt
 
 # Runs the start-up program against a demo installation root made under build/ unless KELROOT is set.
 run: build
-	@if [ -z "$$KELROOT" ]; then sh tools/make-demo-root.sh "$(DEMO_ROOT)"; fi; \
-	if [ -z "$$KELROOT" ]; then export KELROOT="$(DEMO_ROOT)/" KELTMP="$(DEMO_ROOT)/tmp/" KEL_NO_CLOCK_SYNC=1; fi; \
+	@if [ -z "$$KELROOT" ]; then sh startup/make_demo_root.sh "$(DEMO_ROOT)"; fi; \
+	if [ -z "$$KELROOT" ]; then export KELROOT="$(DEMO_ROOT)/" KELTMP="$(DEMO_ROOT)/tmp" KEL_NO_CLOCK_SYNC=1 KEL_COMPUTER_NAME=DEMO; fi; \
 	"$(BUILD)/kelstart" $(ARGS); echo "kelstart ended with exit code $$?"
 
 test: build

@@ -29,7 +29,7 @@ class Setting {
     directory_ = mkdtemp(pattern.data()) ? pattern : std::string();
     ResetSessionEnvironment();
     Session().TempDir = directory_ + "/";
-    Session().Colours = ParseColourTable(kDefaultColours);
+    Session().ColourTable = ParseColourTable(kDefaultColours);
     auto console = std::make_unique<platform::VirtualConsole>(25, 80);
     console_ = console.get();
     platform::InstallConsole(std::move(console));

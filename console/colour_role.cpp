@@ -33,7 +33,7 @@ int RoleOfLetters(std::string_view upper) {
 
 std::uint8_t RoleAttribute(int role) {
   if (role < 0 || role > kRoleU) role = kRoleH;
-  const auto& colours = Session().Colours[static_cast<std::size_t>(role)];
+  const auto& colours = Session().ColourTable[static_cast<std::size_t>(role)];
   return static_cast<std::uint8_t>((colours[0] & 15) + 16 * (colours[1] & 15));
 }
 

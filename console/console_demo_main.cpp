@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
 
   ResetSessionEnvironment();
   SessionEnvironment& session = Session();
-  session.Colours = ParseColourTable(kDefaultColours);
+  session.ColourTable = ParseColourTable(kDefaultColours);
   std::string temp_dir = platform::SystemTempDirectory() + "kelcon-demo-" +
                          std::to_string(platform::ProcessId()) + "\\";
   platform::MakeDirectory(temp_dir);

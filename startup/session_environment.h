@@ -10,7 +10,7 @@
 namespace kel {
 
 // Foreground (index 0) and background (index 1) console colour of each colour role 0 to 4.
-using ColourTable = std::array<std::array<int, 2>, 5>;
+using RoleColours = std::array<std::array<int, 2>, 5>;
 
 // The colours of a settings file's colour text when it has none.
 inline constexpr const char* kDefaultColours = "15000700000700070007";
@@ -26,7 +26,7 @@ struct SessionEnvironment {
   std::string ChnMenu;
   std::string Operator;
   std::int16_t OperatorType = 0;
-  ColourTable Colours{};     // the session's ColourTable
+  RoleColours ColourTable{};  // the session's colour roles
   std::string WorkDate;      // packed date (4 bytes), empty when unknown
   std::string OutputDevice;
   std::string LanguageCode = "   ";  // "SPA", "GLG", "OCI"; anything else is Catalan
@@ -40,7 +40,7 @@ SessionEnvironment& Session();
 void InitSessionEnvironment();
 
 // Colour table of a 20-digit colour text; missing or non-numeric pairs give 0.
-ColourTable ParseColourTable(const std::string& text);
+RoleColours ParseColourTable(const std::string& text);
 
 // Appends "\" to a non-empty directory that ends in neither ":" nor "\".
 std::string WithTrailingBackslash(std::string directory);

@@ -30,7 +30,7 @@ class ConsoleTest : public ::testing::Test {
   void SetUp() override {
     ResetSessionEnvironment();
     Session().TempDir = temp_.dir();
-    Session().Colours = ParseColourTable(kTestColours);
+    Session().ColourTable = ParseColourTable(kTestColours);
     auto console = std::make_unique<platform::VirtualConsole>(25, 80);
     console_ = console.get();
     platform::InstallConsole(std::move(console));
