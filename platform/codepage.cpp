@@ -84,6 +84,9 @@ char32_t NextUtf8(std::string_view s, std::size_t& pos) {
     if (pos >= s.size() || (byte(pos) & 0xC0) != 0x80) return 0xFFFD;
     cp = (cp << 6) | (byte(pos++) & 0x3F);
   }
+  // Overlong forms would smuggle in a NUL or a control character that no one typed.
+  constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+  if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
   return cp;
 }
 
