@@ -10,9 +10,15 @@
 namespace kel {
 namespace {
 
-// Writers of one settings file queue on a lock taken on this companion file. It is never
-// deleted: a writer waiting on a deleted lock file would hold a lock nobody else sees.
-constexpr std::string_view kLockSuffix = ".lck";
+// Writers of one settings file queue on a lock taken on a companion file, ".NAME.lck" beside
+// it. It is never deleted: a writer waiting on a deleted lock file would hold a lock nobody
+// else sees. Its name makes it hidden, so copies and listings of a terminal's directory pass
+// it by.
+std::string LockFileName(std::string_view file) {
+  const std::size_t cut = file.find_last_of(":\\/");
+  const std::size_t name = cut == std::string_view::npos ? 0 : cut + 1;
+  return std::string(file.substr(0, name)) + "." + std::string(file.substr(name)) + ".lck";
+}
 // A replace fails while another program holds the target open in a way that forbids it;
 // such holds are short, and after about a second the write gives up rather than hang.
 constexpr int kReplaceAttempts = 20;
@@ -53,7 +59,7 @@ void WriteIniKey(std::string_view file, std::string_view section, std::string_vi
   if (file.empty() || HoldsLineBreak(section) || HoldsLineBreak(key) || HoldsLineBreak(value)) return;
   // Without a lock file (a read-only place, a file system without locks) the write still goes
   // ahead, as unprotected as writers always were there.
-  const platform::FileHandle lock = platform::OpenFile(std::string(file) + std::string(kLockSuffix),
+  const platform::FileHandle lock = platform::OpenFile(LockFileName(file),
                                                        platform::OpenMode::OpenOrCreate);
   const bool locked = lock != platform::kNoFile && platform::LockFile(lock);
   for (int attempt = 1; RewriteOnce(file, section, key, value) == Outcome::Retry; ++attempt) {

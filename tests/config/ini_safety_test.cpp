@@ -62,7 +62,7 @@ TEST(IniWriteSafety, TargetThatCannotBeReadIsNotReplaced) {
   ASSERT_TRUE(RunUnprivileged([&] { WriteIniKey(dir / "rw/t.ini", "A", "x", "2"); }));
   chmod((dir / "rw/t.ini").c_str(), 0644);
   EXPECT_EQ(dir.Read("rw/t.ini"), kSettings);
-  EXPECT_EQ(Entries(dir / "rw"), (std::set<std::string>{"t.ini", "t.ini.lck"}));
+  EXPECT_EQ(Entries(dir / "rw"), (std::set<std::string>{"t.ini", ".t.ini.lck"}));
 }
 
 // Read-only settings cannot be deleted, so a write leaves them as they were and keeps them
@@ -77,7 +77,7 @@ TEST(IniWriteSafety, ReadOnlyTargetIsLeftAsItWas) {
   ASSERT_EQ(stat((dir / "t.ini").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0444u);
   EXPECT_EQ(dir.Read("t.ini"), kSettings);
-  EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"t.ini", "t.ini.lck"}));
+  EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"t.ini", ".t.ini.lck"}));
 }
 
 // In a sticky directory nobody may replace root's file: the write retries, then gives up and
@@ -90,7 +90,7 @@ TEST(IniWriteSafety, ReplaceThatKeepsFailingGivesUp) {
   chmod((dir / "sticky").c_str(), 01777);
   ASSERT_TRUE(RunUnprivileged([&] { WriteIniKey(dir / "sticky/t.ini", "A", "k", "2"); }));
   EXPECT_EQ(dir.Read("sticky/t.ini"), kSettings);
-  EXPECT_EQ(Entries(dir / "sticky"), (std::set<std::string>{"t.ini", "t.ini.lck"}));
+  EXPECT_EQ(Entries(dir / "sticky"), (std::set<std::string>{"t.ini", ".t.ini.lck"}));
 }
 
 TEST(IniWriteSafety, EntriesHoldingTheDrawnNamesAreNeverOpened) {
