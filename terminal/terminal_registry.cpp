@@ -55,8 +55,8 @@ void MigrateLegacyTerminals() {
     const std::string identity = SectionIdentity(name);
     if (identity.empty() || !migrated.insert(identity).second) continue;
     const std::string address = ReadIniKey(legacy, kTerminalsSection, name);
-    const std::string directory =
-        address.empty() ? std::string() : ReadIniKey(legacy, kTerminalsSection, address);
+    // Directories are keyed by address, so a PC without adapter finds its own under the empty key.
+    const std::string directory = ReadIniKey(legacy, kTerminalsSection, address);
     WriteTerminalEntry(++number, name, address, directory);
   }
 }

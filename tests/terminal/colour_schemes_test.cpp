@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
+
 #include "terminal_fixture.h"
 
 namespace kel {
@@ -58,6 +61,25 @@ TEST_F(ColourSchemesTest, NamesFollowTheSessionLanguage) {
   WriteIn("   ");
   EXPECT_EQ(Written("Nom3"), Cp850("CLÀSSIC COLOR"));
   EXPECT_EQ(Written("Col3"), "14010701010301071404");
+}
+
+TEST_F(ColourSchemesTest, EveryNameInEveryLanguage) {
+  const std::pair<const char*, std::array<const char*, 10>> languages[] = {
+      {"SPA", {"CLASICO MONO", "HERCULES", "CLASICO COLOR", "CONTRASTE NEGRO", "CONTRASTE BLANCO",
+               "MODERNO COLOR", "AMBAR", "AMBAR INVERSO", "BLANCO ANTIGUO", "VERDE ANTIGUO"}},
+      {"GLG", {"CLÁSSICO MONO", "HERCULES", "CLÁSSICO COR", "CONTRASTE NEGRO", "CONTRASTE BRANCO",
+               "MODERNO COR", "ÂMBAR", "ÂMBAR INVERSO", "BRANCO ANTIGO", "VERDE ANTIGO"}},
+      {"OCI", {"CLASSIC MONO", "HERCULES", "CLASSIC COLOR", "CONTRAST NERE", "CONTRAST BLANC",
+               "MODÈRN COLOR", "AMBRE", "AMBRE INVÈRS", "BLANC ANTIC", "VERD  ANTIC"}},
+      {"CAT", {"CLÀSSIC MONO", "HERCULES", "CLÀSSIC COLOR", "CONTRAST NEGRE", "CONTRAST BLANC",
+               "MODERN COLOR", "AMBRE", "AMBRE INVERS", "BLANC ANTIC", "VERD ANTIC"}},
+  };
+  for (const auto& [code, names] : languages) {
+    WriteIn(code);
+    for (int n = 1; n <= 10; ++n) {
+      EXPECT_EQ(Written("Nom" + std::to_string(n)), Cp850(names[static_cast<std::size_t>(n - 1)])) << code << n;
+    }
+  }
 }
 
 TEST_F(ColourSchemesTest, RewritesTheCatalogueInPlaceAndLeavesOtherKeys) {

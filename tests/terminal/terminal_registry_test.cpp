@@ -67,14 +67,24 @@ TEST_F(MigrationTest, MissingOrUnreadableCountMigratesNothing) {
   }
 }
 
-TEST_F(MigrationTest, NameWithoutAddressGetsNoAddressAndNoDirectory) {
-  OldList("MaxTerm=1\r\nTerm1=PC1\r\n=TERM\\9\\\r\n");
+TEST_F(MigrationTest, NameWithoutAddressTakesTheDirectoryOfTheEmptyKey) {
+  OldList("MaxTerm=2\r\nTerm1=PC1\r\nTerm2=PC2\r\nPC2=BBBBBBBBBBBB\r\n=TERM\\9\\\r\nBBBBBBBBBBBB=TERM\\2\\\r\n");
 
   MigrateLegacyTerminals();
 
   EXPECT_EQ(Registered("Terminals", "Term1"), "PC1");
   EXPECT_EQ(Registered("PC1", "Mac"), "");
-  EXPECT_EQ(Registered("PC1", "Path"), "");
+  EXPECT_EQ(Registered("PC1", "Path"), "TERM\\9\\");
+  EXPECT_EQ(Registered("PC2", "Path"), "TERM\\2\\");
+}
+
+TEST_F(MigrationTest, NameWithoutAddressOrDirectoryIsListedWithoutSection) {
+  OldList("MaxTerm=1\r\nTerm1=PC1\r\n");
+
+  MigrateLegacyTerminals();
+
+  EXPECT_EQ(Registered("Terminals", "Term1"), "PC1");
+  EXPECT_EQ(root_.Read("KelTerm.ini").find("[PC1]"), std::string::npos);
 }
 
 }  // namespace
