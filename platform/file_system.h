@@ -37,7 +37,7 @@ enum class OpenMode {
 // What other openers may do while the file is open (honoured where the system can).
 enum class ShareMode { None, Read, ReadWrite };
 
-// Opens a file; kNoFile on failure.
+// Opens a file; kNoFile on failure (a read-only file is never opened for writing).
 FileHandle OpenFile(std::string_view path, OpenMode mode, ShareMode share = ShareMode::ReadWrite);
 // Closes a file handle; false on failure.
 bool CloseFile(FileHandle file);
@@ -96,7 +96,8 @@ bool SetAttributes(std::string_view path, std::uint32_t attributes);
 bool DeleteFile(std::string_view path);
 // Renames an entry; fails when the target exists.
 bool RenameFile(std::string_view from, std::string_view to);
-// Renames a file over an existing one in one step, so readers find the old or the new file.
+// Renames a file over an existing one in one step, so readers find the old or the new file;
+// the new file keeps the old one's permissions (and its group, where the process may set it).
 bool ReplaceFile(std::string_view from, std::string_view to);
 // Creates one directory.
 bool MakeDirectory(std::string_view path);

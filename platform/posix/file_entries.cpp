@@ -128,10 +128,33 @@ bool RenameFile(std::string_view from, std::string_view to) {
   return true;
 }
 
+namespace {
+
+// The new file takes over the old one's permissions, and its group where this process may
+// give it, so that a settings file shared through its group stays writable for the group
+// whoever rewrote it last. Links are followed on neither side, so nothing planted under
+// either name lends its permissions or has them changed.
+void TakeOverPermissions(const std::string& source, const std::string& target) {
+  struct stat target_info;
+  if (::lstat(target.c_str(), &target_info) != 0 || !S_ISREG(target_info.st_mode)) return;
+  const int fd = ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat source_info;
+  if (::fstat(fd, &source_info) == 0 && S_ISREG(source_info.st_mode)) {
+    if (source_info.st_gid != target_info.st_gid) (void)::fchown(fd, static_cast<uid_t>(-1), target_info.st_gid);
+    (void)::fchmod(fd, target_info.st_mode & 0777);
+  }
+  ::close(fd);
+}
+
+}  // namespace
+
 bool ReplaceFile(std::string_view from, std::string_view to) {
   const std::string source = NativePath(from);
   const std::string target = NativePath(to);
-  if (source.empty() || target.empty() || ::rename(source.c_str(), target.c_str()) != 0) return false;
+  if (source.empty() || target.empty()) return false;
+  TakeOverPermissions(source, target);
+  if (::rename(source.c_str(), target.c_str()) != 0) return false;
   posix::NoteEntryChanged(target, true);
   posix::NoteEntryChanged(source, false);
   return true;

@@ -22,7 +22,8 @@ int OpenFlags(OpenMode mode) {
     case OpenMode::Read: return O_RDONLY;
     case OpenMode::ReadWrite: return O_RDWR;
     case OpenMode::OpenOrCreate: return O_RDWR | O_CREAT;
-    case OpenMode::CreateAlways: return O_RDWR | O_CREAT | O_TRUNC;
+    // Emptied only once the file is known not to be read-only.
+    case OpenMode::CreateAlways: return O_RDWR | O_CREAT;
     // O_EXCL alone already refuses a link of the name, dangling or not; O_NOFOLLOW says so
     // twice for systems that are lax about it.
     case OpenMode::CreateNew: return O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
@@ -71,6 +72,22 @@ FileHandle OpenFile(std::string_view path, OpenMode mode, ShareMode /*share*/) {
     ::close(fd);
     errno = EISDIR;
     return kNoFile;
+  }
+  // A read-only file is not opened for writing, as on Windows, even by a process whose
+  // privileges would let it through.
+  if (mode != OpenMode::Read && mode != OpenMode::CreateNew) {
+    int failure = 0;
+    if (::fstat(fd, &info) != 0)
+      failure = errno;
+    else if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0)
+      failure = EACCES;
+    else if (mode == OpenMode::CreateAlways && S_ISREG(info.st_mode) && info.st_size != 0 && !ResizeFile(fd, 0))
+      failure = errno;
+    if (failure != 0) {
+      ::close(fd);
+      errno = failure;
+      return kNoFile;
+    }
   }
   return fd;
 }

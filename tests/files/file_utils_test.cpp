@@ -126,6 +126,16 @@ TEST_F(FileUtilsTest, CopyOverALongerFileCutsItToTheSource) {
   EXPECT_FALSE(fs::exists(root_ / "dst/SCRN.CFG"));
 }
 
+TEST_F(FileUtilsTest, CopyLeavesAReadOnlyDestinationAsItWas) {
+  Plant(root_ / "src/SCRN.CFG", "new screen");
+  Plant(root_ / "src/PRINTER.CFG", "printer");
+  Plant(root_ / "dst/SCRN.CFG", "protected");
+  MakeReadOnly(root_ / "dst/SCRN.CFG");
+  CopyFiles("src\\*.*", "dst\\");
+  EXPECT_EQ(Slurp(root_ / "dst/SCRN.CFG"), "protected");
+  EXPECT_EQ(Slurp(root_ / "dst/PRINTER.CFG"), "printer");
+}
+
 TEST_F(FileUtilsTest, CopyOntoItselfKeepsTheFile) {
   Plant(root_ / "TERM/3/SCRN.CFG", "screen settings");
   CopyFiles("TERM\\3\\*.*", "term\\3\\");

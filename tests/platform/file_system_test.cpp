@@ -281,6 +281,57 @@ TEST_F(FileSystemTest, RenameRefusesAnExistingTargetAndReplaceSwapsAtOnce) {
   EXPECT_FALSE(fs::exists(root_ / "c.txt"));
 }
 
+// A settings file shared through its group stays writable for the group after a writer
+// renamed its rewritten copy over it.
+TEST_F(FileSystemTest, ReplaceKeepsTheTargetsPermissionsAndGroup) {
+  const fs::path target = root_ / "KelTerm.ini";
+  Plant(target, "old");
+  Plant(root_ / "new.tmp", "new");
+  ASSERT_EQ(::chmod((root_ / "new.tmp").c_str(), 0600), 0);
+  ASSERT_EQ(::chmod(target.c_str(), 0664), 0);
+  // Another group than the writer's own: any one for root, else one the writer belongs to.
+  gid_t group = ::getegid();
+  if (::geteuid() == 0) {
+    group = 4242;
+  } else {
+    gid_t groups[64];
+    const int count = ::getgroups(64, groups);
+    for (int i = 0; i < count; ++i)
+      if (groups[i] != group) {
+        group = groups[i];
+        break;
+      }
+  }
+  ASSERT_EQ(::chown(target.c_str(), static_cast<uid_t>(-1), group), 0);
+
+  EXPECT_TRUE(ReplaceFile("new.tmp", "kelterm.ini"));
+  EXPECT_EQ(Slurp(target), "new");
+  struct stat info {};
+  ASSERT_EQ(::stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0664u);
+  EXPECT_EQ(info.st_gid, group);
+
+  // Without a file to take over from, the new file keeps its own permissions.
+  Plant(root_ / "other.tmp", "other");
+  ASSERT_EQ(::chmod((root_ / "other.tmp").c_str(), 0640), 0);
+  EXPECT_TRUE(ReplaceFile("other.tmp", "fresh.ini"));
+  ASSERT_EQ(::stat((root_ / "fresh.ini").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+// As on Windows, whatever privileges the process has.
+TEST_F(FileSystemTest, ReadOnlyFilesAreNotOpenedForWriting) {
+  Plant(root_ / "locked.cfg", "keep");
+  ASSERT_TRUE(SetAttributes("locked.cfg", kReadOnly));
+  EXPECT_EQ(OpenFile("locked.cfg", OpenMode::ReadWrite), kNoFile);
+  EXPECT_EQ(OpenFile("LOCKED.CFG", OpenMode::OpenOrCreate), kNoFile);
+  EXPECT_EQ(OpenFile("locked.cfg", OpenMode::CreateAlways), kNoFile);
+  EXPECT_EQ(Slurp(root_ / "locked.cfg"), "keep");
+  const FileHandle file = OpenFile("locked.cfg", OpenMode::Read);
+  EXPECT_NE(file, kNoFile);
+  CloseFile(file);
+}
+
 TEST_F(FileSystemTest, DirectoriesAreMadeAndRemovedOneAtATime) {
   EXPECT_TRUE(MakeDirectory("TERM"));
   EXPECT_FALSE(MakeDirectory("term"));
