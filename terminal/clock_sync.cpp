@@ -31,8 +31,10 @@ void SetClockFromStamp(const std::string& stamp) {
 
 void SyncClockWithServer() {
   const std::string probe = UniqueFileName(".\\", "tim", "tmp");
+  // The probe is made anew so that it carries the server's time of now; made exclusively, so
+  // that nothing planted under its name in the shared root is followed or emptied.
   RemoveFileOrDirectory(probe);
-  const platform::FileHandle file = platform::OpenFile(probe, platform::OpenMode::CreateAlways);
+  const platform::FileHandle file = platform::OpenFile(probe, platform::OpenMode::CreateNew);
   // Without a probe there is no stamp to read, and reading one would end the program; the
   // clock is only a convenience, so the start goes on without it.
   if (file == platform::kNoFile) return;
