@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
+#include "support/temp_dir.h"
 #include "platform/file_system.h"
 
 namespace kel {
@@ -25,15 +26,8 @@ using ::testing::ElementsAre;
 using ::testing::MatchesRegex;
 using ::testing::UnorderedElementsAre;
 
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Plant(const fs::path& path, const std::string& contents) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << contents;
-}
+using kel::testing::Plant;
+using kel::testing::Slurp;
 
 void MakeReadOnly(const fs::path& path) {
   fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
+#include "support/temp_dir.h"
 
 namespace kel::platform {
 namespace {
@@ -24,15 +25,8 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::UnorderedElementsAre;
 
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Plant(const fs::path& path, const std::string& contents) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << contents;
-}
+using kel::testing::Plant;
+using kel::testing::Slurp;
 
 // Each test works in a fresh directory of its own, made current while it runs.
 class FileSystemTest : public ::testing::Test {

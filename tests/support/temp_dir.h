@@ -10,6 +10,18 @@
 
 namespace kel::testing {
 
+// The bytes of a file, empty when it is missing.
+inline std::string Slurp(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Writes a file with exactly these bytes, making its directories.
+inline void Plant(const std::filesystem::path& path, std::string_view contents) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << contents;
+}
+
 class TempDir {
  public:
   TempDir() {
@@ -32,14 +44,11 @@ class TempDir {
 
   // Writes a file (parents created) with exactly these bytes.
   void Write(std::string_view name, std::string_view bytes) const {
-    std::filesystem::path file = std::filesystem::path(path_) / std::string(name);
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << bytes;
+    Plant(std::filesystem::path(path_) / std::string(name), bytes);
   }
   // The bytes of a file, empty when it is missing.
   std::string Read(std::string_view name) const {
-    std::ifstream in(std::filesystem::path(path_) / std::string(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return Slurp(std::filesystem::path(path_) / std::string(name));
   }
   bool Exists(std::string_view name) const {
     return std::filesystem::exists(std::filesystem::path(path_) / std::string(name));
