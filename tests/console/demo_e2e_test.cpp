@@ -7,43 +7,20 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "support/tmux_pane.h"
 
 namespace kel {
 namespace {
 
-// How long the demo may take to react to a key before the test gives up on it.
-constexpr auto kPatience = std::chrono::seconds(15);
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
-}
-
-// Runs a shell command; its standard output, and whether it exited with 0.
-bool RunShell(const std::string& command, std::string* output = nullptr) {
-  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return false;
-  std::string text;
-  char buffer[4096];
-  std::size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, got);
-  int status = pclose(pipe);
-  if (output != nullptr) *output = text;
-  return status == 0;
-}
+using testing::Quote;
+using testing::TmuxPane;
 
 std::vector<std::string> Rows(const std::string& capture) {
   std::vector<std::string> rows;
@@ -59,10 +36,10 @@ std::vector<std::string> Rows(const std::string& capture) {
 class DemoEndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!RunShell("command -v tmux")) GTEST_SKIP() << "tmux is not installed";
+    if (!testing::TmuxInstalled()) GTEST_SKIP() << "tmux is not installed";
     demo_ = KEL_BINARY_DIR "/console_demo";
     ASSERT_TRUE(std::filesystem::exists(demo_)) << "build the console_demo target first";
-    socket_ = temp_ / "tmux.sock";
+    pane_ = std::make_unique<TmuxPane>(temp_ / "tmux.sock");
     std::string help;
     for (int line = 1; line <= 40; ++line) {
       char text[81];
@@ -73,51 +50,23 @@ class DemoEndToEndTest : public ::testing::Test {
     }
     temp_.Write("AJUDA/DEMO.HLP", help);
   }
-  void TearDown() override {
-    if (!socket_.empty()) RunShell(Tmux("kill-server"));
-  }
 
-  std::string Tmux(const std::string& arguments) const {
-    return "tmux -f /dev/null -S " + Quote(socket_) + " " + arguments;
-  }
   void Start() {
     std::string command = "env LANG=C.UTF-8 TEMP=" + Quote(temp_.path()) + " TMPDIR=" +
                           Quote(temp_.path()) + " " + Quote(demo_) +
                           " " + Quote(temp_.path()) + " DEMO";
-    ASSERT_TRUE(RunShell(Tmux("new-session -d -s demo -x 80 -y 25 " + Quote(command))));
+    ASSERT_TRUE(pane_->Start(command));
   }
-  void Keys(const std::string& keys) { ASSERT_TRUE(RunShell(Tmux("send-keys -t demo " + keys))); }
-  std::string Capture() const {
-    std::string text;
-    RunShell(Tmux("capture-pane -p -t demo"), &text);
-    return text;
-  }
-  // The pane once it satisfies a condition; the last pane seen when it never does.
+  void Keys(const std::string& keys) { ASSERT_TRUE(pane_->Keys(keys)); }
+  std::string Capture() const { return pane_->Capture(); }
   std::string WaitFor(const std::function<bool(const std::string&)>& ready, bool* met) {
-    auto deadline = std::chrono::steady_clock::now() + kPatience;
-    std::string pane;
-    do {
-      pane = Capture();
-      if (ready(pane)) {
-        *met = true;
-        return pane;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } while (std::chrono::steady_clock::now() < deadline);
-    *met = false;
-    return pane;
+    return pane_->WaitFor(ready, met);
   }
-  std::string WaitForText(const std::string& text) {
-    bool met = false;
-    std::string pane =
-        WaitFor([&](const std::string& p) { return p.find(text) != std::string::npos; }, &met);
-    EXPECT_TRUE(met) << "never saw \"" << text << "\" in:\n" << pane;
-    return pane;
-  }
+  std::string WaitForText(const std::string& text) { return pane_->WaitForText(text); }
 
   testing::TempDir temp_;
   std::string demo_;
-  std::string socket_;
+  std::unique_ptr<TmuxPane> pane_;
 };
 
 TEST_F(DemoEndToEndTest, WindowMessageAndPagerCloseBackToTheSameScreen) {
@@ -158,7 +107,7 @@ TEST_F(DemoEndToEndTest, WindowMessageAndPagerCloseBackToTheSameScreen) {
 
   Keys("x");
   bool ended = false;
-  WaitFor([&](const std::string&) { return !RunShell(Tmux("has-session -t demo")); }, &ended);
+  WaitFor([&](const std::string&) { return !pane_->Running(); }, &ended);
   EXPECT_TRUE(ended) << "the demo did not end";
 }
 
