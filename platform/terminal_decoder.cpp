@@ -104,8 +104,11 @@ std::size_t TerminalDecoder::DecodeEscape(std::size_t start, bool force,
   if (next == '[') return DecodeCsi(start, force, extra_state);
   if (next == 'O') return DecodeSs3(start, force, extra_state);
   if (static_cast<unsigned char>(next) == kEsc) {
-    if (extra_state & kAnyAlt) {
-      // A third ESC in a row: the first one was the Esc key itself.
+    // ESC ESC is Alt with a key's sequence only when one follows; else it is Esc typed twice
+    // (fast, held, or ahead of a busy program), and each press counts.
+    if (available == 2 && !force) return 0;
+    const char third = available > 2 ? pending_[start + 2] : 0;
+    if ((extra_state & kAnyAlt) || (third != '[' && third != 'O')) {
       PlainKey(kEsc, extra_state);
       return 1;
     }

@@ -125,6 +125,8 @@ TEST(TerminalDecoderAlt, EscapePrefixGivesAltKeys) {
       {"alt+accented", "\x1bé", "c82+2"},
       {"alt+up from rxvt", "\x1b\x1b[A", "x48+2"},
       {"alt+f1 with prefix", "\x1b\x1bOP", "x3b+2"},
+      {"esc typed ahead of alt+x", "\x1b\x1bx", "c1b x2d+2"},
+      {"esc typed ahead of alt+up", "\x1b\x1b\x1b[A", "c1b x48+2"},
   };
   for (const Case& c : cases) {
     TerminalDecoder decoder;
@@ -159,7 +161,7 @@ TEST(TerminalDecoderAlt, UnfinishedSequencesSettleOnTimeout) {
   const Case cases[] = {
       {"alt+[", "\x1b[", "c5b+2"},
       {"alt+O", "\x1bO", "x18+18"},
-      {"alt+esc", "\x1b\x1b", "c1b+2"},
+      {"esc typed twice", "\x1b\x1b", "c1b c1b"},
       {"cut sequence is dropped", "\x1b[1;5", ""},
   };
   for (const Case& c : cases) {
