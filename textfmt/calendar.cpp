@@ -96,7 +96,9 @@ std::string PackDate(int year, int month, int day) {
   return PackDigits(two(year / 100) + two(year % 100) + two(month) + two(day));
 }
 
-int DateDifference(std::string_view date1, std::string_view date2, char unit) {
+namespace {
+
+int SignedDifference(std::string_view date1, std::string_view date2, char unit) {
   if (PackedLess(date2, date1)) std::swap(date1, date2);
   const Ymd a = SplitDate(date1);
   const Ymd b = SplitDate(date2);
@@ -115,6 +117,14 @@ int DateDifference(std::string_view date1, std::string_view date2, char unit) {
     default:
       return 0;
   }
+}
+
+}  // namespace
+
+int DateDifference(std::string_view date1, std::string_view date2, char unit) {
+  // Impossible dates (day 99, bytes packing never makes) can order a later day first; the
+  // result is a count and stays a count.
+  return std::max(0, SignedDifference(date1, date2, unit));
 }
 
 int DateDifference(std::string_view date1, std::string_view date2, std::string_view unit) {

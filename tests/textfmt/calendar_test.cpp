@@ -123,6 +123,13 @@ TEST(DateDifference, DaysAcrossTheReformKeepTheDroppedDays) {
   EXPECT_EQ(DateDifference(Date("15811231"), Date("15830101"), 'D'), 366);
 }
 
+TEST(DateDifference, ImpossibleDatesNeverGiveANegativeCount) {
+  // "Day 99" of December 2023 sorts before 1 January 2024 yet would count past it.
+  EXPECT_EQ(DateDifference(Date("20231299"), Date("20240101"), 'D'), 0);
+  EXPECT_GE(DateDifference(Date("20240199"), Date("20240200"), 'D'), 0);
+  EXPECT_GE(DateDifference(Date("20249901"), Date("20250001"), 'A'), 0);
+}
+
 TEST(DateDifference, MonthsIgnoreDays) {
   EXPECT_EQ(DateDifference(Date("20240131"), Date("20240201"), 'M'), 1);
   EXPECT_EQ(DateDifference(Date("20240201"), Date("20240131"), 'M'), 1);
