@@ -408,16 +408,7 @@ TEST_F(FileUtilsTest, UniqueNameDrawsAgainOverAPlantedLinkOrReadOnlyFile) {
 
 TEST_F(FileUtilsTest, TimeStampIsLocalDigits) {
   Plant(root_ / "stamp.txt", "s");
-  std::tm local{};
-  local.tm_year = 2024 - 1900;
-  local.tm_mon = 2;
-  local.tm_mday = 5;
-  local.tm_hour = 9;
-  local.tm_min = 7;
-  local.tm_sec = 3;
-  local.tm_isdst = -1;
-  const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
-  ASSERT_EQ(::utimensat(AT_FDCWD, (root_ / "stamp.txt").c_str(), times, 0), 0);
+  ASSERT_TRUE(testing::StampFile(root_ / "stamp.txt", 2024, 3, 5, 9, 7, 3));
   EXPECT_EQ(FileTimeStamp("STAMP.TXT"), "20240305090703");
 }
 

@@ -339,16 +339,7 @@ TEST_F(FileSystemTest, DirectoriesAreMadeAndRemovedOneAtATime) {
 
 TEST_F(FileSystemTest, LastWriteTimeIsLocalCalendarTime) {
   Plant(root_ / "stamp.txt", "s");
-  std::tm local{};
-  local.tm_year = 2021 - 1900;
-  local.tm_mon = 2;
-  local.tm_mday = 5;
-  local.tm_hour = 9;
-  local.tm_min = 7;
-  local.tm_sec = 3;
-  local.tm_isdst = -1;
-  const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 500'000'000}};
-  ASSERT_EQ(::utimensat(AT_FDCWD, (root_ / "stamp.txt").c_str(), times, 0), 0);
+  ASSERT_TRUE(kel::testing::StampFile(root_ / "stamp.txt", 2021, 3, 5, 9, 7, 3, 500'000'000));
   CalendarTime time;
   ASSERT_TRUE(LastWriteTime("STAMP.TXT", time));
   EXPECT_EQ(time.year, 2021);

@@ -6,7 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <ctime>
 
 namespace kel::testing {
 
@@ -57,6 +61,22 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// Sets a file's last-write time to a local date and time; false when the system refuses.
+inline bool StampFile(const std::filesystem::path& path, int year, int month, int day, int hour,
+                      int minute, int second, long nanoseconds = 0) {
+  std::tm local{};
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_hour = hour;
+  local.tm_min = minute;
+  local.tm_sec = second;
+  local.tm_isdst = -1;
+  const std::time_t when = std::mktime(&local);
+  const timespec times[2] = {{when, 0}, {when, nanoseconds}};
+  return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
 
 // Sets an environment variable for one scope and puts the old value back.
 class ScopedEnv {
