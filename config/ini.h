@@ -14,6 +14,10 @@ namespace kel {
 // missing. A value wrapped in double quotes comes back without them.
 std::string ReadIniKey(std::string_view file, std::string_view section, std::string_view key);
 
+// A section or key name as settings files compare it: without surrounding spaces, letters
+// folded to capitals. Two names are the same setting when their forms are equal.
+std::string IniNameForm(std::string_view name);
+
 // Stores key=value in a section, creating file, section or key as needed; an empty value
 // deletes the key, an empty key deletes the section. The file is rewritten through a
 // temporary file and replaced in one step, under a lock shared with other writers.

@@ -1,3 +1,5 @@
+#include "config/ini.h"
+
 #include <array>
 #include <string>
 #include <string_view>
@@ -42,3 +44,13 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 }  // namespace kel::ini
+
+namespace kel {
+
+std::string IniNameForm(std::string_view name) {
+  std::string form(ini::TrimSpaces(name));
+  for (char& c : form) c = static_cast<char>(ini::FoldNameChar(static_cast<unsigned char>(c)));
+  return form;
+}
+
+}  // namespace kel

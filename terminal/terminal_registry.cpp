@@ -4,7 +4,6 @@
 #include <set>
 
 #include "config/ini.h"
-#include "config/ini_text.h"
 #include "startup/session_environment.h"
 #include "textfmt/text_number.h"
 
@@ -12,14 +11,6 @@ namespace kel {
 namespace {
 
 std::string TermKey(int number) { return "Term" + std::to_string(number); }
-
-// Section names compare as the settings files compare them, without letter case and
-// surrounding spaces.
-std::string SectionIdentity(const std::string& name) {
-  std::string identity(ini::TrimSpaces(name));
-  for (char& c : identity) c = static_cast<char>(ini::FoldNameChar(static_cast<unsigned char>(c)));
-  return identity;
-}
 
 }  // namespace
 
@@ -52,7 +43,7 @@ void MigrateLegacyTerminals() {
   for (long i = 1; i <= count; ++i) {
     const std::string name = ReadIniKey(legacy, kTerminalsSection, "Term" + std::to_string(i));
     // A count larger than the list leaves empty names, which must not become sections.
-    const std::string identity = SectionIdentity(name);
+    const std::string identity = IniNameForm(name);
     if (identity.empty() || !migrated.insert(identity).second) continue;
     const std::string address = ReadIniKey(legacy, kTerminalsSection, name);
     // Directories are keyed by address, so a PC without adapter finds its own under the empty key.
