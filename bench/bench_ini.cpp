@@ -35,8 +35,8 @@ struct Fixture {
         text += line;
       }
     }
-    const kel::platform::FileHandle out = kel::platform::OpenFile(file, kel::platform::OpenMode::CreateAlways);
-    kel::platform::WriteFile(out, text.data(), text.size());
+    const kel::platform::FileHandle out = kel::platform::OpenFileHandle(file, kel::platform::OpenMode::CreateAlways);
+    kel::platform::WriteToFile(out, text.data(), text.size());
     kel::platform::CloseFile(out);
   }
   ~Fixture() {
@@ -73,11 +73,11 @@ void CopyAndRename(benchmark::State& state, bool flush) {
   for (auto _ : state) {
     std::string text;
     kel::platform::ReadWholeFile(Settings().file, text);
-    const kel::platform::FileHandle out = kel::platform::OpenFile(copy, kel::platform::OpenMode::CreateAlways);
-    kel::platform::WriteFile(out, text.data(), text.size());
+    const kel::platform::FileHandle out = kel::platform::OpenFileHandle(copy, kel::platform::OpenMode::CreateAlways);
+    kel::platform::WriteToFile(out, text.data(), text.size());
     if (flush) kel::platform::FlushFile(out);
     kel::platform::CloseFile(out);
-    kel::platform::ReplaceFile(copy, Settings().file);
+    kel::platform::ReplaceByRename(copy, Settings().file);
   }
 }
 

@@ -18,7 +18,7 @@ bool LineChunks::Next(std::string_view& lines) {
   while (!ended_) {
     const std::size_t kept = buffer_.size();
     buffer_.resize(kept + kReadSize);
-    const std::int64_t got = platform::ReadFile(file_, buffer_.data() + kept, kReadSize);
+    const std::int64_t got = platform::ReadFromFile(file_, buffer_.data() + kept, kReadSize);
     buffer_.resize(kept + static_cast<std::size_t>(got > 0 ? got : 0));
     if (got < 0) {
       failed_ = true;

@@ -38,7 +38,7 @@ std::string FindValue(platform::FileHandle file, std::string_view section, std::
 }  // namespace
 
 std::string ReadIniKey(std::string_view file, std::string_view section, std::string_view key) {
-  const platform::FileHandle handle = platform::OpenFile(file, platform::OpenMode::Read);
+  const platform::FileHandle handle = platform::OpenFileHandle(file, platform::OpenMode::Read);
   if (handle == platform::kNoFile) return {};
   std::string value = FindValue(handle, ini::TrimSpaces(section), ini::TrimSpaces(key));
   platform::CloseFile(handle);

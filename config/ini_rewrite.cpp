@@ -41,7 +41,7 @@ class Output {
     if (piece.size() < kWriteSize)
       buffer_ += piece;
     else
-      written_ = written_ && platform::WriteFile(file_, piece.data(), piece.size());
+      written_ = written_ && platform::WriteToFile(file_, piece.data(), piece.size());
   }
 
   // True when everything was written.
@@ -52,7 +52,7 @@ class Output {
 
  private:
   void Flush() {
-    written_ = written_ && platform::WriteFile(file_, buffer_.data(), buffer_.size());
+    written_ = written_ && platform::WriteToFile(file_, buffer_.data(), buffer_.size());
     buffer_.clear();
   }
 

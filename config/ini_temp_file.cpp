@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "config/ini_temp_file.h"
+#include "platform/process.h"
 #include "platform/file_system.h"
 
 namespace kel::ini {
@@ -50,7 +51,7 @@ std::string DrawTempName(std::string_view target) {
 platform::FileHandle CreateTempFile(std::string_view target, std::string& name) {
   for (int draw = 0; draw < kNameDraws; ++draw) {
     name = DrawTempName(target);
-    const platform::FileHandle file = platform::OpenFile(name, platform::OpenMode::CreateNew, platform::ShareMode::None);
+    const platform::FileHandle file = platform::OpenFileHandle(name, platform::OpenMode::CreateNew, platform::ShareMode::None);
     if (file != platform::kNoFile) return file;
   }
   name.clear();

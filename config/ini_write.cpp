@@ -5,6 +5,7 @@
 #include "config/ini.h"
 #include "config/ini_temp_file.h"
 #include "config/ini_text.h"
+#include "platform/process.h"
 #include "platform/file_system.h"
 
 namespace kel {
@@ -37,18 +38,18 @@ Outcome RewriteOnce(std::string_view file, std::string_view section, std::string
                     std::string_view value) {
   // A read-only target cannot be deleted and so is not replaced either: renaming over it would
   // drop its protection together with its settings. It stays read-only, so retrying is no use.
-  const std::int64_t attributes = platform::GetAttributes(file);
+  const std::int64_t attributes = platform::EntryAttributes(file);
   if (attributes >= 0 && (attributes & platform::kReadOnly) != 0) return Outcome::GiveUp;
   std::string temp;
   const platform::FileHandle out = ini::CreateTempFile(file, temp);
   if (out == platform::kNoFile) return Outcome::GiveUp;
-  const platform::FileHandle in = platform::OpenFile(file, platform::OpenMode::Read);
-  bool saved = (in != platform::kNoFile || platform::GetAttributes(file) < 0) &&
+  const platform::FileHandle in = platform::OpenFileHandle(file, platform::OpenMode::Read);
+  bool saved = (in != platform::kNoFile || platform::EntryAttributes(file) < 0) &&
                ini::RewriteIniFile(in, out, section, key, value) && platform::FlushFile(out);
   if (in != platform::kNoFile) platform::CloseFile(in);
   saved = platform::CloseFile(out) && saved;
-  if (saved && platform::ReplaceFile(temp, file)) return Outcome::Replaced;
-  platform::DeleteFile(temp);
+  if (saved && platform::ReplaceByRename(temp, file)) return Outcome::Replaced;
+  platform::RemoveFile(temp);
   return saved ? Outcome::Retry : Outcome::GiveUp;
 }
 
@@ -59,14 +60,14 @@ void WriteIniKey(std::string_view file, std::string_view section, std::string_vi
   if (file.empty() || HoldsLineBreak(section) || HoldsLineBreak(key) || HoldsLineBreak(value)) return;
   // Without a lock file (a read-only place, a file system without locks) the write still goes
   // ahead, as unprotected as writers always were there.
-  const platform::FileHandle lock = platform::OpenFile(LockFileName(file),
+  const platform::FileHandle lock = platform::OpenFileHandle(LockFileName(file),
                                                        platform::OpenMode::OpenOrCreate);
-  const bool locked = lock != platform::kNoFile && platform::LockFile(lock);
+  const bool locked = lock != platform::kNoFile && platform::LockWholeFile(lock);
   for (int attempt = 1; RewriteOnce(file, section, key, value) == Outcome::Retry; ++attempt) {
     if (attempt == kReplaceAttempts) break;
-    platform::Sleep(kReplacePauseMilliseconds);
+    platform::PauseMilliseconds(kReplacePauseMilliseconds);
   }
-  if (locked) platform::UnlockFile(lock);
+  if (locked) platform::UnlockWholeFile(lock);
   if (lock != platform::kNoFile) platform::CloseFile(lock);
 }
 

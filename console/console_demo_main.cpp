@@ -13,6 +13,8 @@
 #include "console/message.h"
 #include "console/window.h"
 #include "editing/key_reader.h"
+#include "platform/environment.h"
+#include "platform/process.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "startup/session_environment.h"
@@ -87,8 +89,8 @@ int main(int argc, char** argv) {
   SetColour("-");
   WaitKey();
 
-  platform::DeleteFile(WindowStackPath());
-  platform::RemoveDirectory(temp_dir);
+  platform::RemoveFile(WindowStackPath());
+  platform::RemoveEmptyDirectory(temp_dir);
   platform::RestoreConsole();
   return 0;
 }

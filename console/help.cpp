@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "console/help.h"
+#include "platform/environment.h"
 #include "platform/child_process.h"
 #include "platform/file_system.h"
 #include "startup/session_environment.h"
@@ -16,7 +17,7 @@ constexpr std::size_t kLongestTopic = 64;
 
 void OpenHelpPage(std::string_view topic) {
   if (!IsPlainHelpTopic(topic)) return;
-  std::string interpreter = platform::GetEnvironment("COMSPEC");
+  std::string interpreter = platform::EnvironmentValue("COMSPEC");
   std::string page = "AJUDA\\" + std::string(topic) + ".HTM";
   // The exit code is of no interest: the opener reports its own problems.
   platform::RunProgramAndWait(interpreter, {"/C", "OPNDOC", page});

@@ -44,7 +44,7 @@ class Pager {
     visible_ = bottom_ - top_ - 1;
     // A screen narrower than 80 columns has less room than that between the frame's sides.
     shown_width_ = static_cast<std::size_t>(std::clamp(width_ - 3, 0, int{kShownWidth}));
-    file_ = fs::OpenFile("AJUDA\\" + topic_ + ".HLP", fs::OpenMode::Read);
+    file_ = fs::OpenFileHandle("AJUDA\\" + topic_ + ".HLP", fs::OpenMode::Read);
     if (file_ != fs::kNoFile) lines_ = HelpLineCount(fs::FileSize(file_), kHelpLineLength);
   }
   ~Pager() {
@@ -120,7 +120,7 @@ class Pager {
     if (file_ == fs::kNoFile || number < 1 || number > lines_) return {};
     std::string line(static_cast<std::size_t>(kHelpLineLength), ' ');
     if (!fs::SeekFile(file_, static_cast<std::int64_t>(number - 1) * kHelpLineLength)) return {};
-    std::int64_t got = fs::ReadFile(file_, line.data(), line.size());
+    std::int64_t got = fs::ReadFromFile(file_, line.data(), line.size());
     line.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     return line;
   }

@@ -41,7 +41,9 @@ void WriteRepeated(unsigned char character, int count) {
 void MoveCursor(int row, int column) { platform::Console().SetCursorPosition(row, column); }
 
 void CursorPosition(int& row, int& column) {
-  platform::Console().GetCursorPosition(row, column);
+  const platform::CursorPlace place = platform::Console().CursorPosition();
+  row = place.row;
+  column = place.column;
 }
 
 void ClearScreen() {

@@ -50,7 +50,7 @@ bool ReadAt(fs::FileHandle file, std::int64_t offset, std::size_t size, std::str
   if (!fs::SeekFile(file, offset)) return false;
   std::size_t done = 0;
   while (done < size) {
-    std::int64_t got = fs::ReadFile(file, out.data() + done, size - done);
+    std::int64_t got = fs::ReadFromFile(file, out.data() + done, size - done);
     if (got <= 0) return false;
     done += static_cast<std::size_t>(got);
   }
@@ -58,7 +58,7 @@ bool ReadAt(fs::FileHandle file, std::int64_t offset, std::size_t size, std::str
 }
 
 bool WriteAt(fs::FileHandle file, std::int64_t offset, std::string_view bytes) {
-  return fs::SeekFile(file, offset) && fs::WriteFile(file, bytes.data(), bytes.size());
+  return fs::SeekFile(file, offset) && fs::WriteToFile(file, bytes.data(), bytes.size());
 }
 
 std::string EncodePointer(std::int64_t position) {
@@ -162,7 +162,7 @@ void OpenWindow(int top, int left, int bottom, int right) {
     return;
   }
   std::string path = WindowStackPath();
-  fs::FileHandle file = fs::OpenFile(path, fs::OpenMode::OpenOrCreate);
+  fs::FileHandle file = fs::OpenFileHandle(path, fs::OpenMode::OpenOrCreate);
   if (file == fs::kNoFile) return;
 
   std::int64_t size = fs::FileSize(file);
@@ -175,9 +175,7 @@ void OpenWindow(int top, int left, int bottom, int right) {
   }
 
   platform::ConsoleDevice& console = platform::Console();
-  int cursor_row = 0;
-  int cursor_column = 0;
-  console.GetCursorPosition(cursor_row, cursor_column);
+  const auto [cursor_row, cursor_column] = console.CursorPosition();
   const WindowState& previous = State().current;
   std::string record;
   for (int value : {cursor_row, cursor_column, int{previous.top}, int{previous.left},
@@ -210,12 +208,12 @@ void OpenWindow(int top, int left, int bottom, int right) {
 
 void CloseWindow() {
   std::string path = WindowStackPath();
-  fs::FileHandle file = fs::OpenFile(path, fs::OpenMode::ReadWrite);
+  fs::FileHandle file = fs::OpenFileHandle(path, fs::OpenMode::ReadWrite);
   if (file == fs::kNoFile) return;
   std::int64_t size = fs::FileSize(file);
   if (size <= kEmptyFileLimit) {
     fs::CloseFile(file);
-    fs::DeleteFile(path);
+    fs::RemoveFile(path);
     return;
   }
   --State().current.open_count;
@@ -237,7 +235,7 @@ void CloseWindow() {
       !ReadAt(file, start - 1 + kHeaderLength,
               static_cast<std::size_t>(length - kFixedRecordLength), cells)) {
     fs::CloseFile(file);
-    fs::DeleteFile(path);
+    fs::RemoveFile(path);
     return;
   }
 
@@ -259,7 +257,7 @@ void CloseWindow() {
 
   bool written = WriteAt(file, 0, EncodePointer(start));
   fs::CloseFile(file);
-  if (!written || start < kFirstRecordPosition + 1) fs::DeleteFile(path);
+  if (!written || start < kFirstRecordPosition + 1) fs::RemoveFile(path);
 }
 
 }  // namespace kel

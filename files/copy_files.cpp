@@ -2,6 +2,7 @@
 
 #include "files/file_utils.h"
 #include "files/file_utils_state.h"
+#include "platform/process.h"
 #include "platform/file_system.h"
 
 namespace kel {
@@ -13,8 +14,8 @@ namespace {
 // itself stays whole. The platform copies in bounded pieces, so a large file never needs a
 // buffer of its size.
 void CopyOneFile(const std::string& source, const std::string& destination) {
-  const platform::FileHandle from = platform::OpenFile(source, platform::OpenMode::Read, platform::ShareMode::None);
-  const platform::FileHandle to = platform::OpenFile(destination, platform::OpenMode::OpenOrCreate);
+  const platform::FileHandle from = platform::OpenFileHandle(source, platform::OpenMode::Read, platform::ShareMode::None);
+  const platform::FileHandle to = platform::OpenFileHandle(destination, platform::OpenMode::OpenOrCreate);
   if (from != platform::kNoFile && to != platform::kNoFile) {
     const std::int64_t size = platform::FileSize(from);
     const std::int64_t copied = size > 0 ? platform::CopyFileData(from, to, size) : size;

@@ -17,7 +17,7 @@ int DeleteMatchingFiles(std::string_view pattern, int& matched) {
   for (const platform::DirectoryEntry& entry : platform::FindFiles(pattern)) {
     if (entry.attributes & (platform::kDirectory | platform::kHidden | platform::kSystem)) continue;
     ++matched;
-    if (!platform::DeleteFile(directory + entry.name)) return platform::LastErrorCode();
+    if (!platform::RemoveFile(directory + entry.name)) return platform::LastErrorCode();
   }
   return 0;
 }
@@ -50,7 +50,7 @@ int RemoveFileOrDirectory(std::string_view path) {
   std::string directory(path);
   failure = DeleteMatchingFiles(directory + "\\*.*", matched);
   if (failure != 0) return failure;
-  return platform::RemoveDirectory(directory) ? 0 : platform::LastErrorCode();
+  return platform::RemoveEmptyDirectory(directory) ? 0 : platform::LastErrorCode();
 }
 
 }  // namespace kel

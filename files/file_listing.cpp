@@ -5,6 +5,7 @@
 
 #include "files/file_utils.h"
 #include "files/file_utils_state.h"
+#include "platform/environment.h"
 #include "platform/file_system.h"
 
 namespace kel {
@@ -24,7 +25,7 @@ void PutPosition(char* bytes, std::int32_t position) {
 
 // Listings go to "TEMP"; without it to the platform's temporary directory, never to the root.
 std::string ListingDirectory() {
-  const std::string temp = platform::GetEnvironment("TEMP");
+  const std::string temp = platform::EnvironmentValue("TEMP");
   return temp.empty() ? platform::SystemTempDirectory() : temp + "\\";
 }
 
@@ -35,9 +36,9 @@ platform::FileHandle CreateListingFile(std::string& name) {
   for (int attempt = 0; attempt < kNameDraws; ++attempt) {
     std::mt19937 generator(file_utils::NextNameSeed());
     name = directory + std::to_string(std::uniform_int_distribution<int>(0, 99'999'999)(generator)) + ".dir";
-    const platform::FileHandle file = platform::OpenFile(name, platform::OpenMode::CreateNew, platform::ShareMode::None);
+    const platform::FileHandle file = platform::OpenFileHandle(name, platform::OpenMode::CreateNew, platform::ShareMode::None);
     if (file != platform::kNoFile) return file;
-    if (platform::GetAttributes(name) < 0) break;  // not taken: the directory cannot hold it
+    if (platform::EntryAttributes(name) < 0) break;  // not taken: the directory cannot hold it
   }
   return platform::kNoFile;
 }
@@ -63,7 +64,7 @@ void OpenFileListing(std::string_view pattern) {
       contents += file_utils::UpperCaseName(listed.substr(0, 1023));
       contents += kLineEnd;
     }
-    platform::WriteFile(listing.file, contents.data(), contents.size());
+    platform::WriteToFile(listing.file, contents.data(), contents.size());
   }
   state.listings.insert(state.listings.begin(), std::move(listing));
 }
@@ -89,7 +90,7 @@ bool ReadListedLine(file_utils::OpenListing& listing, std::string& line) {
       offset += static_cast<std::int64_t>(rest.size());
     }
     listing.window.resize(kWindow);
-    const std::int64_t got = platform::ReadFileAt(listing.file, offset, listing.window.data(), kWindow);
+    const std::int64_t got = platform::ReadFromFileAt(listing.file, offset, listing.window.data(), kWindow);
     listing.window.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     listing.window_start = offset;
     if (got <= 0) break;
@@ -113,7 +114,7 @@ bool NextListedFile(std::string& name) {
   if (ReadListedLine(listing, name)) {
     char header[kHeaderSize];
     PutPosition(header, static_cast<std::int32_t>(listing.position));
-    platform::WriteFileAt(listing.file, 0, header, kHeaderSize);
+    platform::WriteToFileAt(listing.file, 0, header, kHeaderSize);
   }
   return name.empty();
 }
@@ -126,7 +127,7 @@ void CloseFileListing() {
   if (!state.listings.empty()) {
     if (state.listings.front().file != platform::kNoFile) {
       platform::CloseFile(state.listings.front().file);
-      platform::DeleteFile(state.listing_stack.substr(0, bar));
+      platform::RemoveFile(state.listing_stack.substr(0, bar));
     }
     state.listings.erase(state.listings.begin());
   }

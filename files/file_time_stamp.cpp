@@ -2,6 +2,7 @@
 #include <string>
 
 #include "files/file_utils.h"
+#include "platform/process.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 
@@ -17,14 +18,14 @@ std::string Digits(int value, int width) {
 }  // namespace
 
 std::string FileTimeStamp(std::string_view file) {
-  const platform::FileHandle handle = platform::OpenFile(file, platform::OpenMode::Read, platform::ShareMode::ReadWrite);
+  const platform::FileHandle handle = platform::OpenFileHandle(file, platform::OpenMode::Read, platform::ShareMode::ReadWrite);
   platform::CalendarTime time;
   const bool known = handle != platform::kNoFile && platform::LastWriteTime(file, time);
   if (handle != platform::kNoFile) platform::CloseFile(handle);
   if (!known) {
     const std::string message = "Error dirTime " + std::string(file) + "\n";
     std::fputs(ToSystemText(message).c_str(), stdout);
-    platform::ExitProcess(0);
+    platform::EndProcess(0);
   }
   return Digits(time.year, 4) + Digits(time.month, 2) + Digits(time.day, 2) + Digits(time.hour, 2) +
          Digits(time.minute, 2) + Digits(time.second, 2);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "files/file_utils.h"
+#include "platform/process.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 

@@ -44,12 +44,12 @@ std::string UniqueFileName(std::string_view directory, std::string_view prefix, 
 
   for (;;) {
     const std::string name = DrawName(folder, start, suffix);
-    const platform::FileHandle file = platform::OpenFile(name, platform::OpenMode::CreateNew);
+    const platform::FileHandle file = platform::OpenFileHandle(name, platform::OpenMode::CreateNew);
     if (file != platform::kNoFile) {
       platform::CloseFile(file);
       return name;
     }
-    if (platform::GetAttributes(name) < 0 && !FileExists(name)) return name;
+    if (platform::EntryAttributes(name) < 0 && !FileExists(name)) return name;
   }
 }
 

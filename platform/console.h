@@ -20,6 +20,13 @@ struct Cell {
   bool operator==(const Cell&) const = default;
 };
 
+// A cursor position on the screen.
+struct CursorPlace {
+  int row = 1;
+  int column = 1;
+  bool operator==(const CursorPlace&) const = default;
+};
+
 // Control-key state bits of an input event, with the Win32 values.
 enum ControlKey : std::uint32_t {
   kRightAlt = 0x01,
@@ -65,19 +72,19 @@ class ConsoleDevice {
   virtual ~ConsoleDevice() = default;
 
   // Visible size of the console window.
-  virtual int Rows() = 0;
-  virtual int Columns() = 0;
+  virtual int Rows() const = 0;
+  virtual int Columns() const = 0;
 
   // Cursor position, shape (size 1-100 percent of the cell) and visibility.
   virtual void SetCursorPosition(int row, int column) = 0;
-  virtual void GetCursorPosition(int& row, int& column) = 0;
+  virtual CursorPlace CursorPosition() const = 0;
   virtual void SetCursorSize(int percent) = 0;
   virtual void SetCursorVisible(bool visible) = 0;
-  virtual bool CursorVisible() = 0;
+  virtual bool CursorVisible() const = 0;
 
   // Attribute used by WriteText and by the blanks of ScrollRectangle.
   virtual void SetTextAttribute(std::uint8_t attribute) = 0;
-  virtual std::uint8_t TextAttribute() = 0;
+  virtual std::uint8_t TextAttribute() const = 0;
 
   // Writes code page 850 text at the cursor in the current attribute and moves the cursor
   // past it; text beyond the right edge continues on the next row, and nothing is written
@@ -88,7 +95,7 @@ class ConsoleDevice {
   // Fills count cells from a position with one attribute, keeping their characters.
   virtual void FillAttribute(int row, int column, std::uint8_t attribute, int count) = 0;
   // Character and attribute of one cell; a blank in attribute 7 outside the screen.
-  virtual Cell ReadCell(int row, int column) = 0;
+  virtual Cell ReadCell(int row, int column) const = 0;
   // Moves the rectangle's contents up (lines > 0) or down (lines < 0), filling the freed
   // rows with blanks in the given attribute; the rectangle is clipped to the screen.
   virtual void ScrollRectangle(int top, int left, int bottom, int right, int lines,
@@ -100,17 +107,17 @@ class ConsoleDevice {
   // input is waiting. Pending output is shown first.
   virtual bool WaitForInput(int timeout_ms) = 0;
   // Number of mouse buttons, 0 when the console reports no mouse.
-  virtual int MouseButtons() = 0;
+  virtual int MouseButtons() const = 0;
   // Turns the reporting of mouse events on or off.
   virtual void SetMouseReporting(bool on) = 0;
 
   // Sounds the bell.
-  virtual void Beep() = 0;
+  virtual void SoundBell() = 0;
   // Shows all pending output now.
   virtual void Flush() = 0;
 
   // The Insert toggle, shared by every field of the session.
-  virtual bool InsertMode() = 0;
+  virtual bool InsertMode() const = 0;
   virtual void SetInsertMode(bool on) = 0;
 
   // Clipboard text as code page 850; empty when there is none.

@@ -1,4 +1,4 @@
-// Files, directories, environment and process, as the system sees them.
+// Files and directories, as the system sees them.
 //
 // Paths are program text (code page 850) in the system's Windows form: "\" or "/" as
 // separators, an optional drive letter, "." and "..". On POSIX the path is translated here:
@@ -38,18 +38,18 @@ enum class OpenMode {
 enum class ShareMode { None, Read, ReadWrite };
 
 // Opens a file; kNoFile on failure (a read-only file is never opened for writing).
-FileHandle OpenFile(std::string_view path, OpenMode mode, ShareMode share = ShareMode::ReadWrite);
+FileHandle OpenFileHandle(std::string_view path, OpenMode mode, ShareMode share = ShareMode::ReadWrite);
 // Closes a file handle; false on failure.
 bool CloseFile(FileHandle file);
 // Reads up to size bytes at the file position; bytes read, 0 at the end, -1 on failure.
-std::int64_t ReadFile(FileHandle file, void* buffer, std::size_t size);
+std::int64_t ReadFromFile(FileHandle file, void* buffer, std::size_t size);
 // Writes all bytes at the file position; false when not all were written.
-bool WriteFile(FileHandle file, const void* buffer, std::size_t size);
+bool WriteToFile(FileHandle file, const void* buffer, std::size_t size);
 // Reads up to size bytes at an offset (0-based) without moving the file position; bytes
 // read, 0 at the end, -1 on failure.
-std::int64_t ReadFileAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t size);
+std::int64_t ReadFromFileAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t size);
 // Writes all bytes at an offset (0-based) without moving the file position.
-bool WriteFileAt(FileHandle file, std::int64_t offset, const void* buffer, std::size_t size);
+bool WriteToFileAt(FileHandle file, std::int64_t offset, const void* buffer, std::size_t size);
 // Moves the file position to an absolute offset from the start (0-based).
 bool SeekFile(FileHandle file, std::int64_t offset);
 // Size of an open file in bytes, -1 on failure.
@@ -60,9 +60,9 @@ bool ResizeFile(FileHandle file, std::int64_t size);
 bool FlushFile(FileHandle file);
 // Takes an exclusive lock on the whole open file, waiting for it; the lock dies with its
 // holder (the handle's close or the process's end).
-bool LockFile(FileHandle file);
-// Releases the lock of LockFile.
-bool UnlockFile(FileHandle file);
+bool LockWholeFile(FileHandle file);
+// Releases the lock of LockWholeFile.
+bool UnlockWholeFile(FileHandle file);
 
 // Copies up to size bytes from one file's position to the other's in bounded pieces (the
 // system's own copy where it has one); bytes copied (fewer at the source's end), -1 on failure.
@@ -89,20 +89,20 @@ struct CalendarTime {
 };
 
 // Attributes of an entry, or -1 when there is none.
-std::int64_t GetAttributes(std::string_view path);
+std::int64_t EntryAttributes(std::string_view path);
 // Sets read-only (and, where the system has it, hidden) of an entry.
-bool SetAttributes(std::string_view path, std::uint32_t attributes);
+bool SetEntryAttributes(std::string_view path, std::uint32_t attributes);
 // Deletes a file (not a directory).
-bool DeleteFile(std::string_view path);
+bool RemoveFile(std::string_view path);
 // Renames an entry; fails when the target exists.
 bool RenameFile(std::string_view from, std::string_view to);
 // Renames a file over an existing one in one step, so readers find the old or the new file;
 // the new file keeps the old one's permissions (and its group, where the process may set it).
-bool ReplaceFile(std::string_view from, std::string_view to);
+bool ReplaceByRename(std::string_view from, std::string_view to);
 // Creates one directory.
 bool MakeDirectory(std::string_view path);
 // Removes one empty directory.
-bool RemoveDirectory(std::string_view path);
+bool RemoveEmptyDirectory(std::string_view path);
 // Last-write time of an entry in local time; false when there is no entry.
 bool LastWriteTime(std::string_view path, CalendarTime& time);
 
@@ -127,34 +127,5 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 
 // Code of the last failure of a call of this layer, nonzero.
 int LastErrorCode();
-
-// ---- Environment and process ------------------------------------------------------------------
-
-// Value of an environment variable, empty when unset.
-std::string GetEnvironment(std::string_view name);
-// Sets (or, with an empty value, removes) an environment variable of this process.
-void SetEnvironment(std::string_view name, std::string_view value);
-// Current directory in the system's form, ending without a separator.
-std::string CurrentDirectory();
-// Makes a directory current; false on failure.
-bool ChangeDirectory(std::string_view path);
-// The directory for the system's temporary files ("TEMP", else the platform's own), in the
-// system's form ending in "\".
-std::string SystemTempDirectory();
-// Available physical memory in bytes.
-std::uint64_t FreePhysicalMemory();
-// Local time of the machine's clock.
-CalendarTime LocalTime();
-// Suspends the process for a number of milliseconds.
-void Sleep(int milliseconds);
-// Identifier of this process.
-int ProcessId();
-
-// Runs registered clean-ups (the console's restore first) and ends the process.
-[[noreturn]] void ExitProcess(int code);
-// Registers a clean-up that ExitProcess and fatal signals run, last registered first.
-void AtProcessExit(void (*cleanup)());
-// Forgets the registered clean-ups (tests).
-void ResetProcessExit();
 
 }  // namespace kel::platform

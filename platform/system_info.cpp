@@ -1,3 +1,4 @@
+#include "platform/environment.h"
 #include "platform/system_info.h"
 
 #include <utility>
@@ -42,14 +43,14 @@ std::string ParseHardwareAddress(const std::string& text) {
 
 std::string ComputerName() {
   if (State().fake.computer_name) return State().fake.computer_name->substr(0, kComputerNameLength);
-  std::string name = GetEnvironment("KEL_COMPUTER_NAME");
+  std::string name = EnvironmentValue("KEL_COMPUTER_NAME");
   if (name.empty()) name = SystemComputerName();
   return name.substr(0, kComputerNameLength);
 }
 
 std::vector<std::string> AdapterAddresses() {
   if (State().fake.adapter_addresses) return *State().fake.adapter_addresses;
-  const std::string stand_in = GetEnvironment("KEL_ADAPTER_ADDRESS");
+  const std::string stand_in = EnvironmentValue("KEL_ADAPTER_ADDRESS");
   if (stand_in.empty()) return SystemAdapterAddresses();
   std::string bytes = ParseHardwareAddress(stand_in);
   if (bytes.empty()) return {};

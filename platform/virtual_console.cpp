@@ -112,14 +112,13 @@ void VirtualConsole::FillScreen(unsigned char character, std::uint8_t attribute)
   }
 }
 
-int VirtualConsole::Rows() { return screen_.Rows(); }
-int VirtualConsole::Columns() { return screen_.Columns(); }
+int VirtualConsole::Rows() const { return screen_.Rows(); }
+int VirtualConsole::Columns() const { return screen_.Columns(); }
 
 void VirtualConsole::SetCursorPosition(int row, int column) { screen_.MoveCursor(row, column); }
 
-void VirtualConsole::GetCursorPosition(int& row, int& column) {
-  row = screen_.cursor_row;
-  column = screen_.cursor_column;
+CursorPlace VirtualConsole::CursorPosition() const {
+  return {screen_.cursor_row, screen_.cursor_column};
 }
 
 void VirtualConsole::SetCursorSize(int percent) {
@@ -127,9 +126,9 @@ void VirtualConsole::SetCursorSize(int percent) {
 }
 
 void VirtualConsole::SetCursorVisible(bool visible) { screen_.cursor_visible = visible; }
-bool VirtualConsole::CursorVisible() { return screen_.cursor_visible; }
+bool VirtualConsole::CursorVisible() const { return screen_.cursor_visible; }
 void VirtualConsole::SetTextAttribute(std::uint8_t attribute) { screen_.attribute = attribute; }
-std::uint8_t VirtualConsole::TextAttribute() { return screen_.attribute; }
+std::uint8_t VirtualConsole::TextAttribute() const { return screen_.attribute; }
 void VirtualConsole::WriteText(std::string_view text) { screen_.WriteText(text); }
 
 void VirtualConsole::WriteCells(int row, int column, const Cell* cells, int count) {
@@ -140,7 +139,7 @@ void VirtualConsole::FillAttribute(int row, int column, std::uint8_t attribute, 
   screen_.FillAttribute(row, column, attribute, count);
 }
 
-Cell VirtualConsole::ReadCell(int row, int column) { return screen_.Read(row, column); }
+Cell VirtualConsole::ReadCell(int row, int column) const { return screen_.Read(row, column); }
 
 void VirtualConsole::ScrollRectangle(int top, int left, int bottom, int right, int lines,
                                      std::uint8_t fill_attribute) {
@@ -178,11 +177,11 @@ bool VirtualConsole::WaitForInput(int timeout_ms) {
   return true;
 }
 
-int VirtualConsole::MouseButtons() { return mouse_buttons_; }
+int VirtualConsole::MouseButtons() const { return mouse_buttons_; }
 void VirtualConsole::SetMouseReporting(bool on) { mouse_reporting_ = on; }
-void VirtualConsole::Beep() { beeps_.push_back(taken_); }
+void VirtualConsole::SoundBell() { beeps_.push_back(taken_); }
 void VirtualConsole::Flush() { ++flush_count_; }
-bool VirtualConsole::InsertMode() { return insert_mode_; }
+bool VirtualConsole::InsertMode() const { return insert_mode_; }
 void VirtualConsole::SetInsertMode(bool on) { insert_mode_ = on; }
 std::string VirtualConsole::ClipboardText() { return clipboard_; }
 void VirtualConsole::SetClipboardText(std::string_view text) { clipboard_ = std::string(text); }

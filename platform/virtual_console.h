@@ -77,28 +77,28 @@ class VirtualConsole : public ConsoleDevice {
   int FlushCount() const { return flush_count_; }
 
   // --- ConsoleDevice ---
-  int Rows() override;
-  int Columns() override;
+  int Rows() const override;
+  int Columns() const override;
   void SetCursorPosition(int row, int column) override;
-  void GetCursorPosition(int& row, int& column) override;
+  CursorPlace CursorPosition() const override;
   void SetCursorSize(int percent) override;
   void SetCursorVisible(bool visible) override;
-  bool CursorVisible() override;
+  bool CursorVisible() const override;
   void SetTextAttribute(std::uint8_t attribute) override;
-  std::uint8_t TextAttribute() override;
+  std::uint8_t TextAttribute() const override;
   void WriteText(std::string_view text) override;
   void WriteCells(int row, int column, const Cell* cells, int count) override;
   void FillAttribute(int row, int column, std::uint8_t attribute, int count) override;
-  Cell ReadCell(int row, int column) override;
+  Cell ReadCell(int row, int column) const override;
   void ScrollRectangle(int top, int left, int bottom, int right, int lines,
                        std::uint8_t fill_attribute) override;
   InputEvent PollInput() override;
   bool WaitForInput(int timeout_ms) override;
-  int MouseButtons() override;
+  int MouseButtons() const override;
   void SetMouseReporting(bool on) override;
-  void Beep() override;
+  void SoundBell() override;
   void Flush() override;
-  bool InsertMode() override;
+  bool InsertMode() const override;
   void SetInsertMode(bool on) override;
   std::string ClipboardText() override;
   void SetClipboardText(std::string_view text) override;

@@ -1,5 +1,6 @@
 #include "startup/main_sequence.h"
 
+#include "platform/environment.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "platform/process_arguments.h"

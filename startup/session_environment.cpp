@@ -1,6 +1,7 @@
 #include "startup/session_environment.h"
 
 #include "config/ini.h"
+#include "platform/environment.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "platform/suite_variables.h"
@@ -51,9 +52,9 @@ void InitSessionEnvironment() {
   SessionEnvironment& s = State();
   s = SessionEnvironment{};
 
-  s.RootDir = platform::GetEnvironment("KELROOT");
-  s.ExeDir = platform::GetEnvironment("KELEXE");
-  s.TempDir = WithTrailingBackslash(platform::GetEnvironment("KELTMP"));
+  s.RootDir = platform::EnvironmentValue("KELROOT");
+  s.ExeDir = platform::EnvironmentValue("KELEXE");
+  s.TempDir = WithTrailingBackslash(platform::EnvironmentValue("KELTMP"));
 
   std::string session_file = s.TempDir + "Sessio.ini";
   std::string title = ReadIniKey(session_file, "Menu", "Titol");
@@ -82,7 +83,7 @@ void InitSessionEnvironment() {
   if (IsBlank(s.LanguageCode))
     s.LanguageCode = FirstThree(ReadIniKey(s.RootDir + "Nuro.ini", "Usuari", "Idioma"));
 
-  const auto set = [](const char* name) { return !platform::GetEnvironment(name).empty(); };
+  const auto set = [](const char* name) { return !platform::EnvironmentValue(name).empty(); };
   if (set("HTTP_USER_AGENT") || set("HTTP_ACCEPT"))
     s.SystemKind = "CGI";
   else if (set("WINDIR") || set("SYSTEMROOT"))

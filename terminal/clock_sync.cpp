@@ -1,6 +1,7 @@
 #include "terminal/clock_sync.h"
 
 #include "files/file_utils.h"
+#include "platform/environment.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "textfmt/text_number.h"
@@ -12,7 +13,7 @@ int StampField(const std::string& stamp, std::size_t start, std::size_t width) {
   return static_cast<int>(TextNumber(stamp.substr(start, width)));
 }
 
-bool ClockSyncSwitchedOff() { return !platform::GetEnvironment("KEL_NO_CLOCK_SYNC").empty(); }
+bool ClockSyncSwitchedOff() { return !platform::EnvironmentValue("KEL_NO_CLOCK_SYNC").empty(); }
 
 }  // namespace
 
@@ -34,14 +35,14 @@ void SyncClockWithServer() {
   // The probe is made anew so that it carries the server's time of now; made exclusively, so
   // that nothing planted under its name in the shared root is followed or emptied.
   RemoveFileOrDirectory(probe);
-  const platform::FileHandle file = platform::OpenFile(probe, platform::OpenMode::CreateNew);
+  const platform::FileHandle file = platform::OpenFileHandle(probe, platform::OpenMode::CreateNew);
   // Without a probe there is no stamp to read, and reading one would end the program; the
   // clock is only a convenience, so the start goes on without it.
   if (file == platform::kNoFile) return;
   platform::CloseFile(file);
 
   SetClockFromStamp(FileTimeStamp(probe));
-  platform::DeleteFile(probe);
+  platform::RemoveFile(probe);
 }
 
 }  // namespace kel

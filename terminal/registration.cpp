@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/process.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 
@@ -13,7 +14,7 @@ RegistrationResult RegisterTerminal(const std::string& computer_name, const std:
       Cp850("Aquest ordinador (") + computer_name +
       Cp850(") no és cap terminal registrat i encara no es pot registrar des d'aquí.\n");
   std::fputs(ToSystemText(message).c_str(), stderr);
-  platform::ExitProcess(1);
+  platform::EndProcess(1);
 }
 
 }  // namespace kel

@@ -5,6 +5,7 @@
 
 #include "config/ini.h"
 #include "files/file_utils.h"
+#include "platform/process.h"
 #include "platform/file_system.h"
 #include "startup/session_environment.h"
 #include "terminal/colour_schemes.h"
@@ -24,12 +25,12 @@ bool FitsInSettingsLine(char c) { return static_cast<unsigned char>(c) >= 32 && 
 
 // Up to count bytes from the start of a file; fewer when the file is shorter or missing.
 std::string LeadingBytes(const std::string& path, std::size_t count) {
-  const platform::FileHandle file = platform::OpenFile(path, platform::OpenMode::Read);
+  const platform::FileHandle file = platform::OpenFileHandle(path, platform::OpenMode::Read);
   if (file == platform::kNoFile) return {};
   std::string bytes(count, '\0');
   std::size_t filled = 0;
   while (filled < count) {
-    const std::int64_t read = platform::ReadFile(file, bytes.data() + filled, count - filled);
+    const std::int64_t read = platform::ReadFromFile(file, bytes.data() + filled, count - filled);
     if (read <= 0) break;
     filled += static_cast<std::size_t>(read);
   }

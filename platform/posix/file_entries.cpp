@@ -42,7 +42,7 @@ bool EntryStatus(int directory, const char* name, struct stat& info) {
 
 }  // namespace posix
 
-std::int64_t GetAttributes(std::string_view path) {
+std::int64_t EntryAttributes(std::string_view path) {
   const std::string native = NativePath(path);
   struct stat info;
   if (native.empty() || !posix::EntryStatus(AT_FDCWD, native.c_str(), info)) return -1;
@@ -51,7 +51,7 @@ std::int64_t GetAttributes(std::string_view path) {
 
 // Hidden is a matter of the name here and cannot be set; read-only takes away every write
 // permission, and clearing it gives the owner's back.
-bool SetAttributes(std::string_view path, std::uint32_t attributes) {
+bool SetEntryAttributes(std::string_view path, std::uint32_t attributes) {
   const std::string native = NativePath(path);
   struct stat info;
   if (native.empty() || ::stat(native.c_str(), &info) != 0) return false;
@@ -64,7 +64,7 @@ bool SetAttributes(std::string_view path, std::uint32_t attributes) {
 }
 
 // A read-only file cannot be deleted, as on Windows, whatever its directory allows.
-bool DeleteFile(std::string_view path) {
+bool RemoveFile(std::string_view path) {
   const std::string native = NativePath(path);
   struct stat info;
   if (native.empty() || ::lstat(native.c_str(), &info) != 0) return false;
@@ -149,7 +149,7 @@ void TakeOverPermissions(const std::string& source, const std::string& target) {
 
 }  // namespace
 
-bool ReplaceFile(std::string_view from, std::string_view to) {
+bool ReplaceByRename(std::string_view from, std::string_view to) {
   const std::string source = NativePath(from);
   const std::string target = NativePath(to);
   if (source.empty() || target.empty()) return false;
@@ -167,7 +167,7 @@ bool MakeDirectory(std::string_view path) {
   return true;
 }
 
-bool RemoveDirectory(std::string_view path) {
+bool RemoveEmptyDirectory(std::string_view path) {
   const std::string native = NativePath(path);
   if (native.empty() || ::rmdir(native.c_str()) != 0) return false;
   posix::NoteEntryChanged(native, false);

@@ -45,7 +45,7 @@ int OpenNative(const std::string& native, int flags) {
 // exists under the name as given is opened at once; the directory's entries are looked into
 // when it does not, so that a name differing in letter case only finds the entry that holds
 // it, and a new file never takes the place of one.
-FileHandle OpenFile(std::string_view path, OpenMode mode, ShareMode /*share*/) {
+FileHandle OpenFileHandle(std::string_view path, OpenMode mode, ShareMode /*share*/) {
   if (path.find('\0') != std::string_view::npos) return kNoFile;
   const int flags = OpenFlags(mode);
   const std::string given = posix::ToSystemName(path);
@@ -98,7 +98,7 @@ bool CloseFile(FileHandle file) {
   return ::close(Descriptor(file)) == 0 || errno == EINTR;
 }
 
-std::int64_t ReadFile(FileHandle file, void* buffer, std::size_t size) {
+std::int64_t ReadFromFile(FileHandle file, void* buffer, std::size_t size) {
   auto* bytes = static_cast<char*>(buffer);
   std::size_t done = 0;
   while (done < size) {
@@ -113,7 +113,7 @@ std::int64_t ReadFile(FileHandle file, void* buffer, std::size_t size) {
   return static_cast<std::int64_t>(done);
 }
 
-bool WriteFile(FileHandle file, const void* buffer, std::size_t size) {
+bool WriteToFile(FileHandle file, const void* buffer, std::size_t size) {
   const auto* bytes = static_cast<const char*>(buffer);
   std::size_t done = 0;
   while (done < size) {
@@ -127,7 +127,7 @@ bool WriteFile(FileHandle file, const void* buffer, std::size_t size) {
   return true;
 }
 
-std::int64_t ReadFileAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t size) {
+std::int64_t ReadFromFileAt(FileHandle file, std::int64_t offset, void* buffer, std::size_t size) {
   if (offset < 0) return -1;
   auto* bytes = static_cast<char*>(buffer);
   std::size_t done = 0;
@@ -143,7 +143,7 @@ std::int64_t ReadFileAt(FileHandle file, std::int64_t offset, void* buffer, std:
   return static_cast<std::int64_t>(done);
 }
 
-bool WriteFileAt(FileHandle file, std::int64_t offset, const void* buffer, std::size_t size) {
+bool WriteToFileAt(FileHandle file, std::int64_t offset, const void* buffer, std::size_t size) {
   if (offset < 0) return false;
   const auto* bytes = static_cast<const char*>(buffer);
   std::size_t done = 0;
@@ -183,7 +183,7 @@ bool FlushFile(FileHandle file) { return ::fsync(Descriptor(file)) == 0; }
 // by the handle's close or the holder's end, and two handles of one process exclude each other
 // as they do on Windows. A handle opened for reading only cannot hold a write lock; it holds a
 // read lock, which still excludes every write lock.
-bool LockFile(FileHandle file) {
+bool LockWholeFile(FileHandle file) {
   struct flock lock{};
   lock.l_whence = SEEK_SET;
   for (const short type : {F_WRLCK, F_RDLCK}) {
@@ -198,7 +198,7 @@ bool LockFile(FileHandle file) {
   return false;
 }
 
-bool UnlockFile(FileHandle file) {
+bool UnlockWholeFile(FileHandle file) {
   struct flock lock{};
   lock.l_type = F_UNLCK;
   lock.l_whence = SEEK_SET;
@@ -228,10 +228,10 @@ std::int64_t CopyFileData(FileHandle from, FileHandle to, std::int64_t size) {
   std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(size - done, 1 << 20)));
   while (done < size) {
     const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(size - done, buffer.size()));
-    const std::int64_t got = ReadFile(from, buffer.data(), want);
+    const std::int64_t got = ReadFromFile(from, buffer.data(), want);
     if (got < 0) return -1;
     if (got == 0) break;
-    if (!WriteFile(to, buffer.data(), static_cast<std::size_t>(got))) return -1;
+    if (!WriteToFile(to, buffer.data(), static_cast<std::size_t>(got))) return -1;
     done += got;
   }
   return done;
@@ -239,12 +239,12 @@ std::int64_t CopyFileData(FileHandle from, FileHandle to, std::int64_t size) {
 
 bool ReadWholeFile(std::string_view path, std::string& contents) {
   contents.clear();
-  const FileHandle file = OpenFile(path, OpenMode::Read);
+  const FileHandle file = OpenFileHandle(path, OpenMode::Read);
   if (file == kNoFile) return false;
   char buffer[65536];
   bool ok = true;
   for (;;) {
-    const std::int64_t got = ReadFile(file, buffer, sizeof buffer);
+    const std::int64_t got = ReadFromFile(file, buffer, sizeof buffer);
     if (got < 0) ok = false;
     if (got <= 0) break;
     contents.append(buffer, static_cast<std::size_t>(got));

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <string>
 
+#include "platform/environment.h"
+#include "platform/process.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "platform/posix/posix_names.h"
@@ -76,13 +78,13 @@ void InstallHandlers() {
 
 }  // namespace
 
-std::string GetEnvironment(std::string_view name) {
+std::string EnvironmentValue(std::string_view name) {
   if (name.empty() || name.find('\0') != std::string_view::npos) return "";
   const char* value = std::getenv(ToSystemText(name).c_str());
   return value ? FromSystemText(value) : std::string();
 }
 
-void SetEnvironment(std::string_view name, std::string_view value) {
+void SetEnvironmentValue(std::string_view name, std::string_view value) {
   if (name.empty() || name.find_first_of(std::string_view("=\0", 2)) != std::string_view::npos) return;
   const std::string native_name = ToSystemText(name);
   if (value.empty() || value.find('\0') != std::string_view::npos) {
@@ -109,8 +111,8 @@ bool ChangeDirectory(std::string_view path) {
 }
 
 std::string SystemTempDirectory() {
-  std::string directory = GetEnvironment("TEMP");
-  if (directory.empty()) directory = GetEnvironment("TMPDIR");
+  std::string directory = EnvironmentValue("TEMP");
+  if (directory.empty()) directory = EnvironmentValue("TMPDIR");
   if (directory.empty()) directory = "/tmp";
   if (directory.back() != '\\' && directory.back() != '/') directory += '\\';
   return directory;
@@ -138,7 +140,7 @@ CalendarTime LocalTime() {
   return posix::LocalCalendarTime(now.tv_sec, now.tv_nsec);
 }
 
-void Sleep(int milliseconds) {
+void PauseMilliseconds(int milliseconds) {
   if (milliseconds <= 0) return;
   timespec left{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1'000'000};
   while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
@@ -147,7 +149,7 @@ void Sleep(int milliseconds) {
 
 int ProcessId() { return static_cast<int>(::getpid()); }
 
-void ExitProcess(int code) {
+void EndProcess(int code) {
   RunCleanups();
   std::fflush(nullptr);
   std::exit(code);

@@ -1,3 +1,4 @@
+#include "platform/environment.h"
 #include "platform/suite_variables.h"
 
 #include "platform/file_system.h"
@@ -5,9 +6,9 @@
 namespace kel::platform {
 
 std::string TerminalDirectoryVariable() {
-  std::string value = GetEnvironment("TERM");
+  std::string value = EnvironmentValue("TERM");
   if (value.find_first_of("\\/:") != std::string::npos) return value;
-  const std::int64_t attributes = value.empty() ? -1 : GetAttributes(value);
+  const std::int64_t attributes = value.empty() ? -1 : EntryAttributes(value);
   return attributes >= 0 && (attributes & kDirectory) ? value : std::string();
 }
 

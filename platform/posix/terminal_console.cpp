@@ -65,13 +65,12 @@ TerminalConsole::TerminalConsole()
 
 TerminalConsole::~TerminalConsole() { RestoreTerminal(); }
 
-int TerminalConsole::Rows() { return screen_.Rows(); }
-int TerminalConsole::Columns() { return screen_.Columns(); }
+int TerminalConsole::Rows() const { return screen_.Rows(); }
+int TerminalConsole::Columns() const { return screen_.Columns(); }
 void TerminalConsole::SetCursorPosition(int row, int column) { screen_.MoveCursor(row, column); }
 
-void TerminalConsole::GetCursorPosition(int& row, int& column) {
-  row = screen_.cursor_row;
-  column = screen_.cursor_column;
+CursorPlace TerminalConsole::CursorPosition() const {
+  return {screen_.cursor_row, screen_.cursor_column};
 }
 
 void TerminalConsole::SetCursorSize(int percent) {
@@ -79,9 +78,9 @@ void TerminalConsole::SetCursorSize(int percent) {
 }
 
 void TerminalConsole::SetCursorVisible(bool visible) { screen_.cursor_visible = visible; }
-bool TerminalConsole::CursorVisible() { return screen_.cursor_visible; }
+bool TerminalConsole::CursorVisible() const { return screen_.cursor_visible; }
 void TerminalConsole::SetTextAttribute(std::uint8_t attribute) { screen_.attribute = attribute; }
-std::uint8_t TerminalConsole::TextAttribute() { return screen_.attribute; }
+std::uint8_t TerminalConsole::TextAttribute() const { return screen_.attribute; }
 void TerminalConsole::WriteText(std::string_view text) { screen_.WriteText(text); }
 
 void TerminalConsole::WriteCells(int row, int column, const Cell* cells, int count) {
@@ -92,19 +91,19 @@ void TerminalConsole::FillAttribute(int row, int column, std::uint8_t attribute,
   screen_.FillAttribute(row, column, attribute, count);
 }
 
-Cell TerminalConsole::ReadCell(int row, int column) { return screen_.Read(row, column); }
+Cell TerminalConsole::ReadCell(int row, int column) const { return screen_.Read(row, column); }
 
 void TerminalConsole::ScrollRectangle(int top, int left, int bottom, int right, int lines,
                                       std::uint8_t fill_attribute) {
   screen_.ScrollRectangle(top, left, bottom, right, lines, fill_attribute);
 }
 
-int TerminalConsole::MouseButtons() { return 2; }
+int TerminalConsole::MouseButtons() const { return 2; }
 void TerminalConsole::SetMouseReporting(bool on) { mouse_wanted_ = on; }
-bool TerminalConsole::InsertMode() { return insert_mode_; }
+bool TerminalConsole::InsertMode() const { return insert_mode_; }
 void TerminalConsole::SetInsertMode(bool on) { insert_mode_ = on; }
 
-void TerminalConsole::Beep() { Send(std::string(seq::kBell)); }
+void TerminalConsole::SoundBell() { Send(std::string(seq::kBell)); }
 
 void TerminalConsole::Flush() { Send(std::string()); }
 

@@ -1,3 +1,4 @@
+#include "platform/process.h"
 #include "platform/posix/terminal_tty.h"
 
 #include <fcntl.h>
@@ -121,7 +122,7 @@ void InstallSignals() {
     action.sa_handler = OnStop;
     ::sigaction(SIGTSTP, &action, nullptr);
   }
-  // Ends of the process (exit, ExitProcess, SIGINT, SIGTERM, SIGHUP, fatal signals) run
+  // Ends of the process (exit, EndProcess, SIGINT, SIGTERM, SIGHUP, fatal signals) run
   // the registered clean-ups.
   AtProcessExit(RestoreTerminal);
 }

@@ -71,9 +71,8 @@ class ConsoleTest : public ::testing::Test {
   }
 
   std::pair<int, int> Cursor() const {
-    int row = 0, column = 0;
-    console_->GetCursorPosition(row, column);
-    return {row, column};
+    const platform::CursorPlace place = console_->CursorPosition();
+    return {place.row, place.column};
   }
 
   bool StackFileExists() const { return temp_.Exists(kWindowStackFile); }

@@ -9,6 +9,7 @@
 #include "console/help.h"
 #include "console/window.h"
 #include "editing/key_reader.h"
+#include "platform/environment.h"
 #include "platform/file_system.h"
 
 namespace kel {

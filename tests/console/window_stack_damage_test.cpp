@@ -153,8 +153,7 @@ TEST_F(DamagedStackTest, RandomFilesNeverHarmTheScreenOutsideTheirRectangles) {
     }
     temp_.Write(kWindowStackFile, file);
     CloseWindow();
-    int row = 0, column = 0;
-    console().GetCursorPosition(row, column);
+    const auto [row, column] = console().CursorPosition();
     EXPECT_TRUE(row >= 1 && row <= 25 && column >= 1 && column <= 80);
   }
 }

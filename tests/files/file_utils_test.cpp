@@ -14,6 +14,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "platform/environment.h"
+#include "platform/process.h"
 #include "platform/codepage.h"
 #include "support/temp_dir.h"
 #include "platform/file_system.h"
@@ -57,15 +59,15 @@ class FileUtilsTest : public ::testing::Test {
     previous_ = fs::current_path();
     fs::current_path(root_);
     fs::create_directory(root_ / "tmp");
-    saved_temp_ = platform::GetEnvironment("TEMP");
-    saved_tmpdir_ = platform::GetEnvironment("TMPDIR");
-    platform::SetEnvironment("TEMP", (root_ / "tmp").string());
+    saved_temp_ = platform::EnvironmentValue("TEMP");
+    saved_tmpdir_ = platform::EnvironmentValue("TMPDIR");
+    platform::SetEnvironmentValue("TEMP", (root_ / "tmp").string());
     ResetFileUtils();
   }
   void TearDown() override {
     ResetFileUtils();
-    platform::SetEnvironment("TEMP", saved_temp_);
-    platform::SetEnvironment("TMPDIR", saved_tmpdir_);
+    platform::SetEnvironmentValue("TEMP", saved_temp_);
+    platform::SetEnvironmentValue("TMPDIR", saved_tmpdir_);
     fs::current_path(previous_);
     std::error_code ignored;
     fs::remove_all(root_, ignored);
@@ -217,9 +219,9 @@ TEST_F(FileUtilsTest, NestedListingsAreWalkedIndependently) {
 TEST_F(FileUtilsTest, AnEmptyLineEndsTheWalk) {
   OpenFileListing("nowhere");
   const std::string listing = CurrentListingName();
-  const platform::FileHandle file = platform::OpenFile(listing, platform::OpenMode::ReadWrite);
+  const platform::FileHandle file = platform::OpenFileHandle(listing, platform::OpenMode::ReadWrite);
   ASSERT_TRUE(platform::SeekFile(file, 4));
-  ASSERT_TRUE(platform::WriteFile(file, "X\r\n\r\nY\r\n", 8));
+  ASSERT_TRUE(platform::WriteToFile(file, "X\r\n\r\nY\r\n", 8));
   platform::CloseFile(file);
   EXPECT_THAT(Walk(), ElementsAre("X"));
   // The empty line was read past, so the walk goes on after it.
@@ -278,8 +280,8 @@ TEST_F(FileUtilsTest, ListingGivesUpRatherThanTakeSomeoneElsesFile) {
 
 TEST_F(FileUtilsTest, ListingsGoToThePlatformTemporaryDirectoryWithoutTemp) {
   fs::create_directory(root_ / "platform-tmp");
-  platform::SetEnvironment("TEMP", "");
-  platform::SetEnvironment("TMPDIR", (root_ / "platform-tmp").string());
+  platform::SetEnvironmentValue("TEMP", "");
+  platform::SetEnvironmentValue("TMPDIR", (root_ / "platform-tmp").string());
   OpenFileListing("*.*");
   EXPECT_EQ(fs::path(platform::NativePath(CurrentListingName())).parent_path(), root_ / "platform-tmp");
   CloseFileListing();

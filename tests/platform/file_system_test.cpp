@@ -1,3 +1,5 @@
+#include "platform/environment.h"
+#include "platform/process.h"
 #include "platform/file_system.h"
 
 #include <fcntl.h>
@@ -105,12 +107,12 @@ TEST_F(FileSystemTest, LookupsFollowChangesMadeHere) {
   fs::create_directory(root_ / "dir");
   for (int i = 0; i < 50; ++i) {
     const std::string name = "Data" + std::to_string(i) + ".txt";
-    const FileHandle file = OpenFile("dir\\" + name, OpenMode::CreateNew);
+    const FileHandle file = OpenFileHandle("dir\\" + name, OpenMode::CreateNew);
     ASSERT_NE(file, kNoFile);
     CloseFile(file);
     EXPECT_EQ(NativePath("DIR\\DATA" + std::to_string(i) + ".TXT"), "dir/" + name);
   }
-  EXPECT_TRUE(DeleteFile("dir\\DATA7.TXT"));
+  EXPECT_TRUE(RemoveFile("dir\\DATA7.TXT"));
   EXPECT_EQ(NativePath("dir\\data7.txt"), "dir/data7.txt");
   EXPECT_TRUE(RenameFile("dir\\data8.txt", "dir\\Other.txt"));
   EXPECT_EQ(NativePath("dir\\DATA8.TXT"), "dir/DATA8.TXT");
@@ -125,27 +127,27 @@ TEST_F(FileSystemTest, LookupsFollowChangesMadeHere) {
 // ---- Opening ----
 
 TEST_F(FileSystemTest, OpenModesCreateEmptyOrKeep) {
-  EXPECT_EQ(OpenFile("missing.txt", OpenMode::Read), kNoFile);
-  EXPECT_EQ(OpenFile("missing.txt", OpenMode::ReadWrite), kNoFile);
+  EXPECT_EQ(OpenFileHandle("missing.txt", OpenMode::Read), kNoFile);
+  EXPECT_EQ(OpenFileHandle("missing.txt", OpenMode::ReadWrite), kNoFile);
 
-  FileHandle file = OpenFile("new.txt", OpenMode::OpenOrCreate);
+  FileHandle file = OpenFileHandle("new.txt", OpenMode::OpenOrCreate);
   ASSERT_NE(file, kNoFile);
-  EXPECT_TRUE(WriteFile(file, "hello world", 11));
+  EXPECT_TRUE(WriteToFile(file, "hello world", 11));
   EXPECT_TRUE(CloseFile(file));
 
-  file = OpenFile("NEW.TXT", OpenMode::OpenOrCreate);
+  file = OpenFileHandle("NEW.TXT", OpenMode::OpenOrCreate);
   ASSERT_NE(file, kNoFile);
   EXPECT_EQ(FileSize(file), 11);
   ASSERT_TRUE(SeekFile(file, 6));
   char buffer[16] = {};
-  EXPECT_EQ(ReadFile(file, buffer, sizeof buffer), 5);
+  EXPECT_EQ(ReadFromFile(file, buffer, sizeof buffer), 5);
   EXPECT_EQ(std::string(buffer), "world");
-  EXPECT_EQ(ReadFile(file, buffer, sizeof buffer), 0);
+  EXPECT_EQ(ReadFromFile(file, buffer, sizeof buffer), 0);
   EXPECT_TRUE(ResizeFile(file, 5));
   EXPECT_TRUE(CloseFile(file));
   EXPECT_EQ(Slurp(root_ / "new.txt"), "hello");
 
-  file = OpenFile("new.txt", OpenMode::CreateAlways);
+  file = OpenFileHandle("new.txt", OpenMode::CreateAlways);
   ASSERT_NE(file, kNoFile);
   EXPECT_EQ(FileSize(file), 0);
   CloseFile(file);
@@ -154,16 +156,16 @@ TEST_F(FileSystemTest, OpenModesCreateEmptyOrKeep) {
 
 TEST_F(FileSystemTest, DirectoriesAreNotOpenedAsFiles) {
   fs::create_directory(root_ / "dir");
-  EXPECT_EQ(OpenFile("DIR", OpenMode::Read), kNoFile);
+  EXPECT_EQ(OpenFileHandle("DIR", OpenMode::Read), kNoFile);
 }
 
 TEST_F(FileSystemTest, CreateNewNeverTouchesAnExistingFile) {
   Plant(root_ / "Taken.dat", "keep me");
-  EXPECT_EQ(OpenFile("taken.dat", OpenMode::CreateNew), kNoFile);
-  EXPECT_EQ(OpenFile("Taken.dat", OpenMode::CreateNew), kNoFile);
+  EXPECT_EQ(OpenFileHandle("taken.dat", OpenMode::CreateNew), kNoFile);
+  EXPECT_EQ(OpenFileHandle("Taken.dat", OpenMode::CreateNew), kNoFile);
   EXPECT_EQ(Slurp(root_ / "Taken.dat"), "keep me");
 
-  const FileHandle file = OpenFile("fresh.dat", OpenMode::CreateNew);
+  const FileHandle file = OpenFileHandle("fresh.dat", OpenMode::CreateNew);
   ASSERT_NE(file, kNoFile);
   CloseFile(file);
   EXPECT_TRUE(fs::exists(root_ / "fresh.dat"));
@@ -173,8 +175,8 @@ TEST_F(FileSystemTest, CreateNewRefusesAPlantedLink) {
   Plant(root_ / "victim.txt", "precious");
   fs::create_symlink(root_ / "victim.txt", root_ / "1234.dir");
   fs::create_symlink(root_ / "nowhere.txt", root_ / "5678.dir");
-  EXPECT_EQ(OpenFile("1234.dir", OpenMode::CreateNew), kNoFile);
-  EXPECT_EQ(OpenFile("5678.DIR", OpenMode::CreateNew), kNoFile);
+  EXPECT_EQ(OpenFileHandle("1234.dir", OpenMode::CreateNew), kNoFile);
+  EXPECT_EQ(OpenFileHandle("5678.DIR", OpenMode::CreateNew), kNoFile);
   EXPECT_EQ(Slurp(root_ / "victim.txt"), "precious");
   EXPECT_FALSE(fs::exists(root_ / "nowhere.txt"));
 }
@@ -193,19 +195,19 @@ bool LockedByAnother(const fs::path& path) {
 
 TEST_F(FileSystemTest, LockIsHeldUntilUnlockOrClose) {
   Plant(root_ / "record.dat", "r");
-  FileHandle file = OpenFile("record.dat", OpenMode::ReadWrite);
+  FileHandle file = OpenFileHandle("record.dat", OpenMode::ReadWrite);
   ASSERT_NE(file, kNoFile);
-  ASSERT_TRUE(LockFile(file));
+  ASSERT_TRUE(LockWholeFile(file));
   EXPECT_TRUE(LockedByAnother(root_ / "record.dat"));
-  EXPECT_TRUE(UnlockFile(file));
+  EXPECT_TRUE(UnlockWholeFile(file));
   EXPECT_FALSE(LockedByAnother(root_ / "record.dat"));
-  ASSERT_TRUE(LockFile(file));
+  ASSERT_TRUE(LockWholeFile(file));
   CloseFile(file);
   EXPECT_FALSE(LockedByAnother(root_ / "record.dat"));
 
   // A handle for reading only locks too, against every writer's lock.
-  file = OpenFile("record.dat", OpenMode::Read);
-  ASSERT_TRUE(LockFile(file));
+  file = OpenFileHandle("record.dat", OpenMode::Read);
+  ASSERT_TRUE(LockWholeFile(file));
   EXPECT_TRUE(LockedByAnother(root_ / "record.dat"));
   CloseFile(file);
 }
@@ -216,8 +218,8 @@ TEST_F(FileSystemTest, LockDiesWithItsHolder) {
   ASSERT_EQ(::pipe(ready), 0);
   const pid_t child = ::fork();
   if (child == 0) {
-    const FileHandle file = OpenFile("record.dat", OpenMode::ReadWrite);
-    const char done = LockFile(file) ? 'y' : 'n';
+    const FileHandle file = OpenFileHandle("record.dat", OpenMode::ReadWrite);
+    const char done = LockWholeFile(file) ? 'y' : 'n';
     (void)!::write(ready[1], &done, 1);
     ::pause();
     ::_exit(0);
@@ -229,8 +231,8 @@ TEST_F(FileSystemTest, LockDiesWithItsHolder) {
   ::kill(child, SIGKILL);
   ::waitpid(child, nullptr, 0);
   EXPECT_FALSE(LockedByAnother(root_ / "record.dat"));
-  const FileHandle file = OpenFile("record.dat", OpenMode::Read);
-  EXPECT_TRUE(LockFile(file));
+  const FileHandle file = OpenFileHandle("record.dat", OpenMode::Read);
+  EXPECT_TRUE(LockWholeFile(file));
   CloseFile(file);
   ::close(ready[0]);
   ::close(ready[1]);
@@ -242,21 +244,21 @@ TEST_F(FileSystemTest, AttributesFollowPermissionsAndNames) {
   Plant(root_ / "plain.txt", "p");
   Plant(root_ / ".hidden", "h");
   fs::create_directory(root_ / "Dir");
-  EXPECT_EQ(GetAttributes("PLAIN.TXT"), 0);
-  EXPECT_EQ(GetAttributes(".HIDDEN"), kHidden);
-  EXPECT_EQ(GetAttributes("dir\\"), kDirectory);
-  EXPECT_EQ(GetAttributes("missing"), -1);
+  EXPECT_EQ(EntryAttributes("PLAIN.TXT"), 0);
+  EXPECT_EQ(EntryAttributes(".HIDDEN"), kHidden);
+  EXPECT_EQ(EntryAttributes("dir\\"), kDirectory);
+  EXPECT_EQ(EntryAttributes("missing"), -1);
 
-  ASSERT_TRUE(SetAttributes("plain.txt", kReadOnly));
+  ASSERT_TRUE(SetEntryAttributes("plain.txt", kReadOnly));
   EXPECT_EQ(fs::status(root_ / "plain.txt").permissions() & fs::perms::owner_write, fs::perms::none);
-  EXPECT_EQ(GetAttributes("plain.txt"), kReadOnly);
-  EXPECT_FALSE(DeleteFile("plain.txt"));  // read-only files are not deleted
+  EXPECT_EQ(EntryAttributes("plain.txt"), kReadOnly);
+  EXPECT_FALSE(RemoveFile("plain.txt"));  // read-only files are not deleted
   EXPECT_TRUE(fs::exists(root_ / "plain.txt"));
-  ASSERT_TRUE(SetAttributes("plain.txt", 0));
-  EXPECT_EQ(GetAttributes("plain.txt"), 0);
-  EXPECT_TRUE(DeleteFile("Plain.Txt"));
+  ASSERT_TRUE(SetEntryAttributes("plain.txt", 0));
+  EXPECT_EQ(EntryAttributes("plain.txt"), 0);
+  EXPECT_TRUE(RemoveFile("Plain.Txt"));
   EXPECT_FALSE(fs::exists(root_ / "plain.txt"));
-  EXPECT_FALSE(DeleteFile("dir"));
+  EXPECT_FALSE(RemoveFile("dir"));
 }
 
 TEST_F(FileSystemTest, RenameRefusesAnExistingTargetAndReplaceSwapsAtOnce) {
@@ -264,7 +266,7 @@ TEST_F(FileSystemTest, RenameRefusesAnExistingTargetAndReplaceSwapsAtOnce) {
   Plant(root_ / "B.txt", "B");
   EXPECT_FALSE(RenameFile("a.txt", "b.TXT"));
   EXPECT_EQ(Slurp(root_ / "B.txt"), "B");
-  EXPECT_TRUE(ReplaceFile("A.TXT", "b.txt"));
+  EXPECT_TRUE(ReplaceByRename("A.TXT", "b.txt"));
   EXPECT_EQ(Slurp(root_ / "B.txt"), "A");
   EXPECT_FALSE(fs::exists(root_ / "a.txt"));
   EXPECT_TRUE(RenameFile("b.txt", "c.txt"));
@@ -298,7 +300,7 @@ TEST_F(FileSystemTest, ReplaceKeepsTheTargetsPermissionsAndGroup) {
   }
   ASSERT_EQ(::chown(target.c_str(), static_cast<uid_t>(-1), group), 0);
 
-  EXPECT_TRUE(ReplaceFile("new.tmp", "kelterm.ini"));
+  EXPECT_TRUE(ReplaceByRename("new.tmp", "kelterm.ini"));
   EXPECT_EQ(Slurp(target), "new");
   struct stat info {};
   ASSERT_EQ(::stat(target.c_str(), &info), 0);
@@ -308,7 +310,7 @@ TEST_F(FileSystemTest, ReplaceKeepsTheTargetsPermissionsAndGroup) {
   // Without a file to take over from, the new file keeps its own permissions.
   Plant(root_ / "other.tmp", "other");
   ASSERT_EQ(::chmod((root_ / "other.tmp").c_str(), 0640), 0);
-  EXPECT_TRUE(ReplaceFile("other.tmp", "fresh.ini"));
+  EXPECT_TRUE(ReplaceByRename("other.tmp", "fresh.ini"));
   ASSERT_EQ(::stat((root_ / "fresh.ini").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
@@ -316,12 +318,12 @@ TEST_F(FileSystemTest, ReplaceKeepsTheTargetsPermissionsAndGroup) {
 // As on Windows, whatever privileges the process has.
 TEST_F(FileSystemTest, ReadOnlyFilesAreNotOpenedForWriting) {
   Plant(root_ / "locked.cfg", "keep");
-  ASSERT_TRUE(SetAttributes("locked.cfg", kReadOnly));
-  EXPECT_EQ(OpenFile("locked.cfg", OpenMode::ReadWrite), kNoFile);
-  EXPECT_EQ(OpenFile("LOCKED.CFG", OpenMode::OpenOrCreate), kNoFile);
-  EXPECT_EQ(OpenFile("locked.cfg", OpenMode::CreateAlways), kNoFile);
+  ASSERT_TRUE(SetEntryAttributes("locked.cfg", kReadOnly));
+  EXPECT_EQ(OpenFileHandle("locked.cfg", OpenMode::ReadWrite), kNoFile);
+  EXPECT_EQ(OpenFileHandle("LOCKED.CFG", OpenMode::OpenOrCreate), kNoFile);
+  EXPECT_EQ(OpenFileHandle("locked.cfg", OpenMode::CreateAlways), kNoFile);
   EXPECT_EQ(Slurp(root_ / "locked.cfg"), "keep");
-  const FileHandle file = OpenFile("locked.cfg", OpenMode::Read);
+  const FileHandle file = OpenFileHandle("locked.cfg", OpenMode::Read);
   EXPECT_NE(file, kNoFile);
   CloseFile(file);
 }
@@ -332,9 +334,9 @@ TEST_F(FileSystemTest, DirectoriesAreMadeAndRemovedOneAtATime) {
   EXPECT_FALSE(MakeDirectory("x\\y"));
   EXPECT_TRUE(MakeDirectory("term\\3\\"));
   EXPECT_TRUE(fs::is_directory(root_ / "TERM/3"));
-  EXPECT_FALSE(RemoveDirectory("term"));
-  EXPECT_TRUE(RemoveDirectory("TERM\\3"));
-  EXPECT_TRUE(RemoveDirectory("term"));
+  EXPECT_FALSE(RemoveEmptyDirectory("term"));
+  EXPECT_TRUE(RemoveEmptyDirectory("TERM\\3"));
+  EXPECT_TRUE(RemoveEmptyDirectory("term"));
 }
 
 TEST_F(FileSystemTest, LastWriteTimeIsLocalCalendarTime) {
@@ -418,8 +420,8 @@ TEST_F(FileSystemTest, CopyFileDataCopiesFromThePositionAndStopsAtTheEnd) {
   std::string big(3 << 20, 'x');
   for (std::size_t i = 0; i < big.size(); i += 4096) big[i] = static_cast<char>('a' + i % 26);
   Plant(root_ / "big.bin", big);
-  const FileHandle from = OpenFile("big.bin", OpenMode::Read);
-  const FileHandle to = OpenFile("copy.bin", OpenMode::CreateNew);
+  const FileHandle from = OpenFileHandle("big.bin", OpenMode::Read);
+  const FileHandle to = OpenFileHandle("copy.bin", OpenMode::CreateNew);
   ASSERT_NE(from, kNoFile);
   ASSERT_NE(to, kNoFile);
   ASSERT_TRUE(SeekFile(from, 10));
@@ -439,25 +441,25 @@ TEST_F(FileSystemTest, FindFilesInTheCurrentDirectory) {
 
 TEST_F(FileSystemTest, EnvironmentValuesCrossTheBoundaryInTheCodePage) {
   SetBoundaryCodePage(BoundaryCodePage::Oem);
-  SetEnvironment("KEL_FS_TEST", Cp850("Camí"));
+  SetEnvironmentValue("KEL_FS_TEST", Cp850("Camí"));
   EXPECT_STREQ(std::getenv("KEL_FS_TEST"), "Camí");
-  EXPECT_EQ(GetEnvironment("KEL_FS_TEST"), Cp850("Camí"));
-  SetEnvironment("KEL_FS_TEST", "");
+  EXPECT_EQ(EnvironmentValue("KEL_FS_TEST"), Cp850("Camí"));
+  SetEnvironmentValue("KEL_FS_TEST", "");
   EXPECT_EQ(std::getenv("KEL_FS_TEST"), nullptr);
-  EXPECT_EQ(GetEnvironment("KEL_FS_TEST"), "");
+  EXPECT_EQ(EnvironmentValue("KEL_FS_TEST"), "");
 }
 
 TEST_F(FileSystemTest, TemporaryDirectoryFromTempThenTmpdirThenTmp) {
-  const std::string temp = GetEnvironment("TEMP"), tmpdir = GetEnvironment("TMPDIR");
-  SetEnvironment("TEMP", "C:\\TEMP");
-  SetEnvironment("TMPDIR", "/var/tmp");
+  const std::string temp = EnvironmentValue("TEMP"), tmpdir = EnvironmentValue("TMPDIR");
+  SetEnvironmentValue("TEMP", "C:\\TEMP");
+  SetEnvironmentValue("TMPDIR", "/var/tmp");
   EXPECT_EQ(SystemTempDirectory(), "C:\\TEMP\\");
-  SetEnvironment("TEMP", "");
+  SetEnvironmentValue("TEMP", "");
   EXPECT_EQ(SystemTempDirectory(), "/var/tmp\\");
-  SetEnvironment("TMPDIR", "");
+  SetEnvironmentValue("TMPDIR", "");
   EXPECT_EQ(SystemTempDirectory(), "/tmp\\");
-  SetEnvironment("TEMP", temp);
-  SetEnvironment("TMPDIR", tmpdir);
+  SetEnvironmentValue("TEMP", temp);
+  SetEnvironmentValue("TMPDIR", tmpdir);
 }
 
 TEST_F(FileSystemTest, CurrentDirectoryChangesIgnoringCase) {
@@ -485,7 +487,7 @@ TEST(ProcessDeathTest, ExitRunsCleanupsLastRegisteredFirst) {
         ResetProcessExit();
         AtProcessExit(SayFirst);
         AtProcessExit(SaySecond);
-        ExitProcess(3);
+        EndProcess(3);
       },
       ::testing::ExitedWithCode(3), "second\nfirst\n");
 }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/process.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "platform/terminal_sequences.h"
@@ -23,7 +24,7 @@
 namespace kel::platform {
 namespace {
 
-enum class Ending { Return, ExitProcess, Terminate, Interrupt, HangUp, Crash, Restore, KeyX };
+enum class Ending { Return, EndProcess, Terminate, Interrupt, HangUp, Crash, Restore, KeyX };
 
 struct Outcome {
   std::string output;
@@ -47,8 +48,8 @@ struct Outcome {
   switch (ending) {
     case Ending::Return:
       std::exit(0);
-    case Ending::ExitProcess:
-      platform::ExitProcess(3);
+    case Ending::EndProcess:
+      platform::EndProcess(3);
     case Ending::Terminate:
       ::kill(::getpid(), SIGTERM);
       break;
@@ -135,7 +136,7 @@ TEST(TerminalExit, NormalEnd) {
 }
 
 TEST(TerminalExit, ExitProcessFromDeepInside) {
-  const Outcome outcome = RunChildUntilItEnds(Ending::ExitProcess);
+  const Outcome outcome = RunChildUntilItEnds(Ending::EndProcess);
   ExpectRestored(outcome);
   EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 3);
 }

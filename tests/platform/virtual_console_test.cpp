@@ -13,18 +13,13 @@ TEST(VirtualConsoleScreen, WriteTextWrapsAndStopsAtLastCell) {
   console.SetTextAttribute(0x1E);
   console.WriteText("abcdef");
   EXPECT_EQ(console.Snapshot(), "  ab\ncdef\n");
-  int row = 0, column = 0;
-  console.GetCursorPosition(row, column);
-  EXPECT_EQ(row, 3);
-  EXPECT_EQ(column, 1);
+  EXPECT_EQ(console.CursorPosition(), (CursorPlace{3, 1}));
   EXPECT_EQ(console.AttributeAt(1, 3), 0x1E);
   EXPECT_EQ(console.AttributeAt(1, 2), 7);
 
   console.WriteText("wxyz!");
   EXPECT_EQ(console.RowText(3), "wxyz");
-  console.GetCursorPosition(row, column);
-  EXPECT_EQ(row, 3);
-  EXPECT_EQ(column, 4);
+  EXPECT_EQ(console.CursorPosition(), (CursorPlace{3, 4}));
 }
 
 TEST(VirtualConsoleScreen, SnapshotShowsGlyphsAndKeepsTrailingBlanksOnRequest) {
@@ -42,10 +37,7 @@ TEST(VirtualConsoleScreen, CursorOutsideScreenIsRefused) {
   console.SetCursorPosition(5, 6);
   console.SetCursorPosition(26, 1);
   console.SetCursorPosition(1, 0);
-  int row = 0, column = 0;
-  console.GetCursorPosition(row, column);
-  EXPECT_EQ(row, 5);
-  EXPECT_EQ(column, 6);
+  EXPECT_EQ(console.CursorPosition(), (CursorPlace{5, 6}));
 }
 
 TEST(VirtualConsoleScreen, ReadOutsideScreenIsBlankInAttributeSeven) {
@@ -154,8 +146,8 @@ TEST(VirtualConsoleRecords, BeepsClipboardInsertAndMouse) {
   VirtualConsole console;
   console.PushText("ab");
   console.PollInput();
-  console.Beep();
-  console.Beep();
+  console.SoundBell();
+  console.SoundBell();
   EXPECT_EQ(console.BeepCount(), 2);
   EXPECT_EQ(console.BeepLog(), (std::vector<int>{1, 1}));
   console.SetClipboardText(Cp850("Ç"));

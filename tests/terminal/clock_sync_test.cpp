@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "platform/environment.h"
+#include "platform/process.h"
 #include "terminal_fixture.h"
 
 namespace kel {

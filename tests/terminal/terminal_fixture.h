@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/ini.h"
+#include "platform/environment.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"

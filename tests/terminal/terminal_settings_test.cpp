@@ -4,6 +4,7 @@
 
 #include "terminal/colour_schemes.h"
 #include "textfmt/calendar.h"
+#include "platform/process.h"
 #include "terminal_fixture.h"
 
 namespace kel {

@@ -1,0 +1,27 @@
+// The process: its identity, pauses, the machine's memory and clock reading, and the end
+// of the process with its registered clean-ups.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/file_system.h"
+
+namespace kel::platform {
+
+// Available physical memory in bytes.
+std::uint64_t FreePhysicalMemory();
+// Local time of the machine's clock.
+CalendarTime LocalTime();
+// Suspends the process for a number of milliseconds.
+void PauseMilliseconds(int milliseconds);
+// Identifier of this process.
+int ProcessId();
+
+// Runs registered clean-ups (the console's restore first) and ends the process.
+[[noreturn]] void EndProcess(int code);
+// Registers a clean-up that EndProcess and fatal signals run, last registered first.
+void AtProcessExit(void (*cleanup)());
+// Forgets the registered clean-ups (tests).
+void ResetProcessExit();
+
+}  // namespace kel::platform
