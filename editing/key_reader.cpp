@@ -209,6 +209,19 @@ void ReadKeyEvent(KeyCode& key, std::int16_t& button, std::int16_t& mouse_row,
   }
 }
 
+bool EscWaiting() {
+  const KeyReaderState& state = State();
+  if (!state.type_ahead.empty()) return state.type_ahead.front() == kKeyEsc;
+  // Releases carry only the control-key state, which the poll records as ReadKeyEvent would.
+  for (;;) {
+    const InputEvent next = platform::Console().PeekInput();
+    if (next.kind != InputEvent::Kind::KeyUp) {
+      return next.kind == InputEvent::Kind::Key && next.character == kKeyEsc;
+    }
+    Poll();
+  }
+}
+
 void WaitKey(KeyCode& key) {
   std::int16_t button = 0;
   std::int16_t row = 0;

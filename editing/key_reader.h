@@ -28,6 +28,9 @@ inline constexpr std::int16_t kRightButton = 2;
 // Left Alt is held, for the keypad digits of a character code and the release.
 void ReadKeyEvent(KeyCode& key, std::int16_t& button, std::int16_t& mouse_row,
                   std::int16_t& mouse_column);
+// True when the next key waiting is Esc (typed ahead or in the console), without taking it;
+// key releases queued before it are read as a poll would read them.
+bool EscWaiting();
 // Waits in the console for a key or a click; a click comes as 256 x column + 64 x button +
 // row. A console that can deliver no more input (a closed terminal, a used-up test script)
 // gives Esc, so that every screen unwinds.

@@ -103,6 +103,8 @@ class ConsoleDevice {
 
   // Takes the next input event without waiting; Kind::None when the queue is empty.
   virtual InputEvent PollInput() = 0;
+  // The event PollInput would take next, left in the queue; Kind::None when none is queued.
+  virtual InputEvent PeekInput() = 0;
   // Blocks until input is queued or the timeout passes (negative: no timeout); true when
   // input is waiting. Pending output is shown first.
   virtual bool WaitForInput(int timeout_ms) = 0;

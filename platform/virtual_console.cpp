@@ -154,6 +154,11 @@ InputEvent VirtualConsole::PollInput() {
   return entry.kind == ScriptEntry::Kind::Event ? entry.event : InputEvent{};
 }
 
+InputEvent VirtualConsole::PeekInput() {
+  if (script_.empty() || script_.front().kind != ScriptEntry::Kind::Event) return {};
+  return script_.front().event;
+}
+
 bool VirtualConsole::WaitForInput(int timeout_ms) {
   ++wait_count_;
   long long budget = timeout_ms < 0 ? -1 : timeout_ms;

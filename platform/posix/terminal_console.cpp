@@ -131,14 +131,18 @@ void TerminalConsole::Send(std::string bytes) {
 }
 
 InputEvent TerminalConsole::PollInput() {
+  const InputEvent event = PeekInput();
+  if (!queue_.empty()) queue_.pop_front();
+  return event;
+}
+
+InputEvent TerminalConsole::PeekInput() {
   if (queue_.empty()) {
     if (!TerminalActive()) Flush();
     Pump();
   }
   if (queue_.empty()) return {};
-  const InputEvent event = queue_.front();
-  queue_.pop_front();
-  return event;
+  return queue_.front();
 }
 
 bool TerminalConsole::WaitForInput(int timeout_ms) {

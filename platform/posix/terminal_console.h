@@ -36,6 +36,7 @@ class TerminalConsole : public ConsoleDevice {
   void ScrollRectangle(int top, int left, int bottom, int right, int lines,
                        std::uint8_t fill_attribute) override;
   InputEvent PollInput() override;
+  InputEvent PeekInput() override;
   bool WaitForInput(int timeout_ms) override;
   int MouseButtons() const override;
   void SetMouseReporting(bool on) override;

@@ -185,6 +185,36 @@ TEST_F(KeyReaderTest, ConsoleWithoutMouseNeverReportsClicks) {
   EXPECT_EQ(MouseMode(), kMouseAbsent);
 }
 
+TEST_F(KeyReaderTest, EscWaitingLooksWithoutTaking) {
+  EXPECT_FALSE(EscWaiting());
+  console().PushKey('a');
+  console().PushKey(27);
+  EXPECT_FALSE(EscWaiting());  // Esc is not the next key
+  EXPECT_EQ(WaitKey(), 'a');
+  EXPECT_TRUE(EscWaiting());
+  EXPECT_TRUE(EscWaiting());
+  EXPECT_EQ(WaitKey(), kKeyEsc);
+  EXPECT_FALSE(EscWaiting());
+}
+
+TEST_F(KeyReaderTest, EscWaitingSeesPastReleasesButNotPastOtherInput) {
+  console().PushKey('q', kLeftAlt);
+  console().PushKeyUp(0);
+  console().PushKeyUp(0);
+  console().PushKey(27);
+  EXPECT_EQ(WaitKey(), 'q');
+  EXPECT_TRUE(EscWaiting());
+  EXPECT_EQ(console().PendingInput(), 1u);  // only the releases were read
+  EXPECT_EQ(WaitKey(), kKeyEsc);
+
+  console().PushMouse(kMouseMoved, 0, 3, 3);
+  console().PushKey(27);
+  EXPECT_FALSE(EscWaiting());
+  console().PushExtendedKey(0x01);  // a key without a character is not Esc
+  EXPECT_EQ(WaitKey(), kKeyEsc);
+  EXPECT_FALSE(EscWaiting());
+}
+
 TEST_F(KeyReaderTest, WaitKeyBlocksInTheConsoleBetweenPolls) {
   console().PushPause(5000);
   console().PushText("p");
@@ -237,6 +267,17 @@ TEST_F(HotkeyTest, ResultArrivesAsTypedKeysBeforeConsoleInput) {
   EXPECT_EQ(WaitAll(), (std::vector<KeyCode>{kKeyAltX, '1', '2', '3', 'z'}));
   EXPECT_EQ(trace_, (std::vector<std::string>{"calculator", "calculator read 2d00", "calendar",
                                               "calculator read 2e00"}));
+}
+
+TEST_F(HotkeyTest, TypedAheadKeysComeBeforeTheConsoleForEscWaiting) {
+  SetCalculatorPopup(+[]() -> std::string { return "\x1b" "5"; });
+  AltKey(0x2D);
+  console().PushText("z");
+  EXPECT_EQ(WaitKey(), kKeyAltX);
+  EXPECT_TRUE(EscWaiting());
+  EXPECT_EQ(WaitKey(), kKeyEsc);
+  EXPECT_FALSE(EscWaiting());  // "5" is next, then z
+  EXPECT_EQ(WaitAll(), (std::vector<KeyCode>{'5', 'z'}));
 }
 
 TEST_F(HotkeyTest, TypedAheadKeysLeaveTheOtherOutputsAlone) {

@@ -24,7 +24,7 @@
 namespace kel::platform {
 namespace {
 
-enum class Ending { Return, EndProcess, Terminate, Interrupt, HangUp, Crash, Restore, KeyX };
+enum class Ending { Return, EndProcess, Terminate, Interrupt, HangUp, Crash, Restore, KeyX, PeekEsc };
 
 struct Outcome {
   std::string output;
@@ -69,6 +69,21 @@ struct Outcome {
       while (console.WaitForInput(-1)) {
         const InputEvent event = console.PollInput();
         if (event.kind == InputEvent::Kind::Key && event.character == 'x') std::exit(5);
+      }
+      ::_exit(92);
+    case Ending::PeekEsc:
+      // The first key is looked at twice and then taken: all three must be the same Esc.
+      while (console.WaitForInput(-1)) {
+        const InputEvent peeked = console.PeekInput();
+        if (peeked.kind != InputEvent::Kind::Key) {
+          console.PollInput();
+          continue;
+        }
+        const InputEvent again = console.PeekInput();
+        const InputEvent taken = console.PollInput();
+        const bool same = peeked.character == 27 && again.character == 27 &&
+                          taken.kind == InputEvent::Kind::Key && taken.character == 27;
+        std::exit(same && console.PeekInput().kind == InputEvent::Kind::None ? 6 : 93);
       }
       ::_exit(92);
   }
@@ -197,6 +212,19 @@ TEST(TerminalExit, WithoutTheKittyProtocolNothingIsPushed) {
   EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 5);
   EXPECT_EQ(outcome.output.find(terminal_sequences::kKittyPush), std::string::npos);
   EXPECT_EQ(outcome.output.find(terminal_sequences::kKittyPop), std::string::npos);
+}
+
+TEST(TerminalInput, PeekLeavesALoneEscForThePoll) {
+  bool typed = false;
+  const Outcome outcome = RunChildUntilItEnds(Ending::PeekEsc, [&](const std::string& output, int master) {
+    if (!typed && output.find("child") != std::string::npos) {
+      // A lone ESC byte becomes the Esc key only once the escape timeout has passed.
+      constexpr std::string_view kReply = "\x1b[?62;22c\x1b";
+      typed = ::write(master, kReply.data(), kReply.size()) == static_cast<ssize_t>(kReply.size());
+    }
+  });
+  ExpectRestored(outcome);
+  EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 6);
 }
 
 }  // namespace

@@ -109,6 +109,20 @@ TEST(VirtualConsoleInput, ScriptIsTakenInOrder) {
   EXPECT_FALSE(console.WaitForInput(-1));
 }
 
+TEST(VirtualConsoleInput, PeekShowsTheNextEventWithoutTakingIt) {
+  VirtualConsole console;
+  EXPECT_EQ(console.PeekInput().kind, InputEvent::Kind::None);
+  console.PushPause(100);
+  console.PushKey(27);
+  EXPECT_EQ(console.PeekInput().kind, InputEvent::Kind::None);  // not arrived yet
+  EXPECT_TRUE(console.WaitForInput(-1));
+  EXPECT_EQ(console.PeekInput().character, 27);
+  EXPECT_EQ(console.PeekInput().character, 27);
+  EXPECT_EQ(console.PendingInput(), 1u);
+  EXPECT_EQ(console.PollInput().character, 27);
+  EXPECT_EQ(console.PeekInput().kind, InputEvent::Kind::None);
+}
+
 TEST(VirtualConsoleInput, EmptyPollIsWaitingButGivesNothing) {
   VirtualConsole console;
   console.PushEmptyPoll();
