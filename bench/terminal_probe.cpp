@@ -5,6 +5,10 @@
 //   terminal_probe draw                          draws a test screen and waits for a key
 //   terminal_probe bytes <report> [hold]         bytes written to open, frame and close a
 //                                                full-screen window, and for a full repaint
+//   terminal_probe field <report>                edits a plain field; each Alt+X records the
+//                                                bytes written and the CPU time used so far
+//   terminal_probe waitkey <report>              the same marks around WaitKey alone, until
+//                                                Enter (the peer of the field)
 #include <signal.h>
 #include <sys/resource.h>
 #include <time.h>
@@ -15,10 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "console/window.h"
+#include "editing/edit_settings.h"
+#include "editing/field_editor.h"
 #include "editing/key_reader.h"
 #include "platform/codepage.h"
 #include "platform/console.h"
 #include "platform/posix/terminal_console.h"
+#include "startup/session_environment.h"
 
 namespace {
 
@@ -182,12 +190,57 @@ int Bytes(const char* report, bool hold) {
   return 0;
 }
 
+// Marks taken by Alt+X inside the field: bytes written and CPU milliseconds so far.
+struct FieldMark {
+  unsigned long long bytes;
+  double cpu_ms;
+};
+std::vector<FieldMark> g_field_marks;
+
+std::string MarkField() {
+  auto* terminal = dynamic_cast<kel::platform::posix::TerminalConsole*>(&Console());
+  g_field_marks.push_back({terminal != nullptr ? terminal->BytesWritten() : 0, CpuMilliseconds()});
+  return "";
+}
+
+// A 40-character plain field over the test screen; Enter and Esc end it, Alt+X marks. As
+// the peer, keys read by WaitKey alone until Enter, with the same marks.
+int Field(const char* report, bool edit) {
+  kel::Session().ColourTable = kel::ParseColourTable(kel::kDefaultColours);
+  DrawTestScreen();
+  kel::SetCalculatorPopup(&MarkField);
+  kel::EditSettings("ea", "d,1b");
+  std::string text(40, ' ');
+  std::int16_t row = 10, column = 20, width = 0, cursor = 1;
+  kel::KeyCode key = 0;
+  if (edit) {
+    kel::EditField(row, column, width, text, cursor, key);
+  } else {
+    Console().SetCursorPosition(row, column);
+    while ((key = kel::WaitKey()) != kel::kKeyEnter) {
+    }
+  }
+  kel::platform::RestoreConsole();
+  if (FILE* out = std::fopen(report, "w")) {
+    for (std::size_t i = 0; i < g_field_marks.size(); ++i) {
+      std::fprintf(out, "mark %zu bytes %llu cpu_ms %.3f\n", i, g_field_marks[i].bytes,
+                   g_field_marks[i].cpu_ms);
+    }
+    std::fprintf(out, "text [%s] key %x\n", text.c_str(),
+                 static_cast<unsigned>(static_cast<std::uint16_t>(key)));
+    std::fclose(out);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "wait") == 0) return Wait(std::atoi(argv[2]), argv[3]);
   if (argc >= 3 && std::strcmp(argv[1], "events") == 0) return LogEvents(argv[2]);
   if (argc >= 3 && std::strcmp(argv[1], "keys") == 0) return LogKeys(argv[2]);
+  if (argc >= 3 && std::strcmp(argv[1], "field") == 0) return Field(argv[2], true);
+  if (argc >= 3 && std::strcmp(argv[1], "waitkey") == 0) return Field(argv[2], false);
   if (argc >= 3 && std::strcmp(argv[1], "bytes") == 0) return Bytes(argv[2], argc >= 4);
   if (argc >= 2 && std::strcmp(argv[1], "draw") == 0) {
     DrawTestScreen();
