@@ -9,7 +9,7 @@
 // temporary directory, removed at the end.
 #include <string>
 
-#include "console/help.h"
+#include "console/help_pager.h"
 #include "console/message.h"
 #include "console/window.h"
 #include "editing/key_reader.h"

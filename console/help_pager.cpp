@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "console/help.h"
+#include "console/help_pager.h"
 #include "console/keys.h"
 #include "console/window.h"
 #include "editing/key_reader.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "console/console_fixture.h"
-#include "console/help.h"
+#include "console/help_pager.h"
 #include "console/window.h"
 #include "editing/key_reader.h"
 #include "platform/environment.h"

@@ -1,8 +1,8 @@
-// Help on a Windows desktop: the topic's page in the suite's document opener.
+// Help on F1: the topic's page in the document opener on a Windows desktop, else the pager.
 #include <string>
 #include <vector>
 
-#include "console/help.h"
+#include "console/help_pager.h"
 #include "platform/environment.h"
 #include "platform/child_process.h"
 #include "platform/file_system.h"
