@@ -28,6 +28,8 @@ bool IsBlank(const std::string& text) { return text.find_first_not_of(' ') == st
 
 SessionEnvironment& Session() { return State(); }
 
+Language SessionLanguage() { return LanguageOfCode(State().LanguageCode); }
+
 void ResetSessionEnvironment() { State() = SessionEnvironment{}; }
 
 std::string WithTrailingBackslash(std::string directory) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "textfmt/language.h"
+
 namespace kel {
 
 // Foreground (index 0) and background (index 1) console colour of each colour role 0 to 4.
@@ -35,6 +37,9 @@ struct SessionEnvironment {
 
 // The session record of this process.
 SessionEnvironment& Session();
+
+// The language of the session's LanguageCode, read at the call.
+Language SessionLanguage();
 
 // Fills the session record from the environment and the session's settings files.
 void InitSessionEnvironment();

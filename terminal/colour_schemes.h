@@ -5,13 +5,15 @@
 #include <array>
 #include <string>
 
+#include "textfmt/language.h"
+
 namespace kel {
 
-// One scheme: foreground and background of colour roles 0 to 4, and its name in Catalan,
-// Galician, Occitan and Spanish (UTF-8 source text).
+// One scheme: foreground and background of colour roles 0 to 4, and its name in the four
+// languages (UTF-8 source text).
 struct ColourScheme {
   std::array<int, 10> colours;
-  std::array<const char*, 4> names;
+  FourForms<> names;
 };
 
 inline constexpr int kColourSchemeCount = 10;

@@ -4,21 +4,15 @@
 
 #include "platform/codepage.h"
 #include "startup/session_environment.h"
+#include "textfmt/language.h"
 
 namespace kel {
 namespace {
 
-struct Translation {
-  const char* catalan;
-  const char* spanish;   // "SPA"
-  const char* galician;  // "GLG"
-  const char* aranese;   // "OCI"
-};
-
 // The trailing blanks belong to the texts: messages are built by joining three of them. The
 // Galician first sentence gets the closing blank the other languages have, so the sentences
 // do not run together.
-constexpr std::array<Translation, 9> kTranslations = {{
+constexpr std::array<FourForms<>, 9> kTranslations = {{
     {"SELECCIONEU_TERMINAL", "SELECCIONE_TERMINAL", "SELECCIONE_TERMINAL", "SELECCIONATZ_TERMINAU"},
     {"TERMINAL NOU", "TERMINAL NUEVO", "TERMINAL NOVO", "TERMINAU NAU"},
     {"S'HA DETECTAT QUE EL VOSTRE TERMINAL NO ESTÀ CONFIGURAT. ",
@@ -47,14 +41,10 @@ constexpr std::array<Translation, 9> kTranslations = {{
 }  // namespace
 
 std::string TranslateText(std::string_view text) {
-  const std::string& language = Session().LanguageCode;
-  const char* Translation::*column = language == "SPA"   ? &Translation::spanish
-                                     : language == "GLG" ? &Translation::galician
-                                     : language == "OCI" ? &Translation::aranese
-                                                         : nullptr;
-  if (column == nullptr) return std::string(text);
-  for (const Translation& row : kTranslations)
-    if (Cp850(row.catalan) == text) return Cp850(row.*column);
+  const Language language = SessionLanguage();
+  if (language == Language::Catalan) return std::string(text);
+  for (const FourForms<>& row : kTranslations)
+    if (Cp850(row.catalan) == text) return Cp850(PickText(language, row));
   return std::string(text);
 }
 

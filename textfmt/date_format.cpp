@@ -1,12 +1,12 @@
 #include "textfmt/date_format.h"
 
-#include <array>
 #include <string_view>
 
 #include "platform/codepage.h"
 #include "startup/session_environment.h"
 #include "textfmt/calendar.h"
 #include "textfmt/display_settings.h"
+#include "textfmt/language.h"
 
 namespace kel {
 namespace {
@@ -14,60 +14,33 @@ namespace {
 constexpr std::size_t kMonthField = 10;
 constexpr std::size_t kAbbreviation = 3;
 
-struct Language {
-  const char* months;         // 12 fields of 10 characters, UTF-8 source text
-  const char* before_consonant;
-  const char* before_vowel;   // before a month name beginning with A, E, I, O or U
-  const char* before_day_or_year;
-};
-
-// Spanish, Galician, Aranese Occitan and Catalan, in the order of LanguageIndex.
-constexpr std::array<Language, 4> kLanguages = {{
-    {"enero     febrero   marzo     abril     mayo      junio     julio     agosto    "
-     "septiembreoctubre   noviembre diciembre ",
-     " de ", " de ", " de "},
-    {"janeiro   fevereiro março     abril     maio      junho     julho     agosto    "
-     "setembro  outubro   novembro  dezembro  ",
-     " de ", " de ", " do "},
-    {"gèr       hereuèr   març      abriu     mai       junh      junhsega  agost     "
-     "seteme    octobre   noveme    deseme    ",
-     " de ", " d'", " deth "},
-    {"gener     febrer    març      abril     maig      juny      juliol    agost     "
-     "setembre  octubre   novembre  desembre  ",
-     " de ", " d'", " del "},
-}};
-
-constexpr std::size_t kCatalan = 3;
-
-std::size_t LanguageIndex() {
-  const std::string& code = Session().LanguageCode;
-  if (code == "SPA") return 0;
-  if (code == "GLG") return 1;
-  if (code == "OCI") return 2;
-  return kCatalan;
-}
-
-// The month tables and words in code page 850, converted once.
-struct LanguageText {
-  std::string months;
+struct MonthWords {
+  std::string months;  // 12 fields of 10 characters
   std::string before_consonant;
-  std::string before_vowel;
+  std::string before_vowel;  // before a month name beginning with A, E, I, O or U
   std::string before_day_or_year;
 };
 
-const std::array<LanguageText, 4>& LanguageTexts() {
-  static const std::array<LanguageText, 4> texts = [] {
-    std::array<LanguageText, 4> converted;
-    for (std::size_t i = 0; i < kLanguages.size(); ++i) {
-      converted[i] = {Cp850(kLanguages[i].months), Cp850(kLanguages[i].before_consonant),
-                      Cp850(kLanguages[i].before_vowel), Cp850(kLanguages[i].before_day_or_year)};
-    }
-    return converted;
-  }();
-  return texts;
+// The month tables and words of the four languages, in code page 850, converted once.
+const MonthWords& WordsOf(Language language) {
+  static const FourForms<MonthWords> words = {
+      {Cp850("gener     febrer    març      abril     maig      juny      juliol    agost     "
+             "setembre  octubre   novembre  desembre  "),
+       " de ", " d'", " del "},
+      {Cp850("enero     febrero   marzo     abril     mayo      junio     julio     agosto    "
+             "septiembreoctubre   noviembre diciembre "),
+       " de ", " de ", " de "},
+      {Cp850("janeiro   fevereiro março     abril     maio      junho     julho     agosto    "
+             "setembro  outubro   novembro  dezembro  "),
+       " de ", " de ", " do "},
+      {Cp850("gèr       hereuèr   març      abriu     mai       junh      junhsega  agost     "
+             "seteme    octobre   noveme    deseme    "),
+       " de ", " d'", " deth "},
+  };
+  return PickText(language, words);
 }
 
-std::string_view MonthField(const LanguageText& language, int month) {
+std::string_view MonthField(const MonthWords& language, int month) {
   if (month < 1 || month > 12) return {};
   return std::string_view(language.months).substr((month - 1) * kMonthField, kMonthField);
 }
@@ -143,7 +116,7 @@ std::string FormatDate(std::string_view date, int style, std::string_view parts)
   }
 
   const bool long_form = style >= kDateLong;
-  const LanguageText* language = style >= kDateShortMonth ? &LanguageTexts()[LanguageIndex()] : nullptr;
+  const MonthWords* language = style >= kDateShortMonth ? &WordsOf(SessionLanguage()) : nullptr;
 
   if (month != 0 || day != 0) {
     for (char letter : settings.order) {
@@ -190,7 +163,7 @@ char DateSeparator() { return LoadedSettings().separator; }
 std::string DateOrder() { return LoadedSettings().order; }
 
 std::string MonthName(int month) {
-  return std::string(WithoutTrailingBlanks(MonthField(LanguageTexts()[LanguageIndex()], month)));
+  return std::string(WithoutTrailingBlanks(MonthField(WordsOf(SessionLanguage()), month)));
 }
 
 void ResetDateFormatSettings() { State() = DateFormatSettings{}; }

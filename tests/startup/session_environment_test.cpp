@@ -83,7 +83,8 @@ TEST_F(SessionEnvironmentTest, WithoutTempDirEverythingComesFromTheTerminal) {
   EXPECT_EQ(Session().TerminalDir, dir_ / "term\\");
   EXPECT_EQ(Session().TempDir, Session().TerminalDir);
   EXPECT_EQ(Session().MenuTitle, "  ");
-  EXPECT_EQ(Session().LanguageCode, "CAS");  // not one of the three: Catalan
+  EXPECT_EQ(Session().LanguageCode, "CAS");
+  EXPECT_EQ(SessionLanguage(), Language::Catalan);  // not one of the three
   EXPECT_EQ(Session().WorkDate, "");
 }
 
@@ -100,6 +101,7 @@ TEST_F(SessionEnvironmentTest, BlankLanguageFallsBackToTheInstallation) {
   ScopedEnv tmp("KELTMP", dir_.path().c_str()), root("KELROOT", dir_.dir().c_str());
   InitSessionEnvironment();
   EXPECT_EQ(Session().LanguageCode, "GLG");
+  EXPECT_EQ(SessionLanguage(), Language::Galician);
 }
 
 TEST_F(SessionEnvironmentTest, NoDirectoriesAtAllLeavesThemEmpty) {

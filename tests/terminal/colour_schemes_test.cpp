@@ -94,7 +94,7 @@ TEST_F(ColourSchemesTest, RewritesTheCatalogueInPlaceAndLeavesOtherKeys) {
   for (int n = 1; n <= 10; ++n) {
     const ColourScheme& scheme = ColourSchemes()[static_cast<std::size_t>(n - 1)];
     expected += "Col" + std::to_string(n) + "=" + ColourText(scheme) + "\r\nNom" + std::to_string(n) + "=" +
-                Cp850(scheme.names[2]) + "\r\n";
+                Cp850(scheme.names.occitan) + "\r\n";
   }
   expected += "Vora=1\r\n\r\n[Sistema]\r\nIdioma=OCI\r\n";
   EXPECT_EQ(root_.Read("TERM/1/NuroTerm.ini"), expected);
