@@ -68,6 +68,11 @@ std::string_view TrimTrailingSpaces(std::string_view text) {
 
 std::string_view TrimSpaces(std::string_view text) { return TrimTrailingSpaces(TrimLeadingSpaces(text)); }
 
+std::string_view WithoutOuterQuotes(std::string_view value) {
+  return value.size() >= 2 && value.front() == '"' && value.back() == '"' ? value.substr(1, value.size() - 2)
+                                                                          : value;
+}
+
 std::string_view HeaderName(std::string_view header) {
   std::string_view name = header.substr(1);
   const std::size_t close = name.find(']');

@@ -42,8 +42,7 @@ std::string ReadIniKey(std::string_view file, std::string_view section, std::str
   if (handle == platform::kNoFile) return {};
   std::string value = FindValue(handle, ini::TrimSpaces(section), ini::TrimSpaces(key));
   platform::CloseFile(handle);
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-  return value;
+  return std::string(ini::WithoutOuterQuotes(value));
 }
 
 }  // namespace kel

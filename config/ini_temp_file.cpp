@@ -5,6 +5,7 @@
 #include "config/ini_temp_file.h"
 #include "platform/process.h"
 #include "platform/file_system.h"
+#include "platform/path_text.h"
 
 namespace kel::ini {
 namespace {
@@ -41,8 +42,7 @@ std::uint32_t Random(std::uint32_t range) {
 }  // namespace
 
 std::string DrawTempName(std::string_view target) {
-  const std::size_t cut = target.find_last_of(":\\/");
-  std::string name(cut == std::string_view::npos ? std::string_view() : target.substr(0, cut + 1));
+  std::string name(DirectoryOf(target));
   for (int i = 0; i < kNameDigits; ++i) name += static_cast<char>('0' + Random(10));
   name += kTempSuffix;
   return name;

@@ -54,8 +54,9 @@ std::string_view HeaderName(std::string_view header);
 // settings pass at the speed of a memory search.
 std::size_t FindSectionHeader(std::string_view text, std::size_t pos, std::string_view section);
 
-// Capital of a name character by the folding rule of names; other characters unchanged.
-unsigned char FoldNameChar(unsigned char c);
+// A stored value as a reader gets it back: one outer pair of double quotes goes.
+std::string_view WithoutOuterQuotes(std::string_view value);
+
 // True when two names are equal once folded.
 bool SameName(std::string_view a, std::string_view b);
 

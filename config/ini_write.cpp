@@ -7,6 +7,7 @@
 #include "config/ini_text.h"
 #include "platform/process.h"
 #include "platform/file_system.h"
+#include "platform/path_text.h"
 
 namespace kel {
 namespace {
@@ -16,9 +17,8 @@ namespace {
 // else sees. Its name makes it hidden, so copies and listings of a terminal's directory pass
 // it by.
 std::string LockFileName(std::string_view file) {
-  const std::size_t cut = file.find_last_of(":\\/");
-  const std::size_t name = cut == std::string_view::npos ? 0 : cut + 1;
-  return std::string(file.substr(0, name)) + "." + std::string(file.substr(name)) + ".lck";
+  const std::string_view directory = DirectoryOf(file);
+  return std::string(directory) + "." + std::string(file.substr(directory.size())) + ".lck";
 }
 // A replace fails while another program holds the target open in a way that forbids it;
 // such holds are short, and after about a second the write gives up rather than hang.

@@ -18,12 +18,6 @@ constexpr std::string_view kNotCp850 = "kelini: text que el joc de caràcters 85
 constexpr std::string_view kNotStorable = "kelini: no es pot desar, el fitxer no el tornaria igual: ";
 constexpr std::string_view kNotWritten = "kelini: no s'ha pogut escriure ";
 
-// What a reader gets back for a stored value: an outer pair of quotes goes.
-std::string_view AsRead(std::string_view value) {
-  return value.size() >= 2 && value.front() == '"' && value.back() == '"' ? value.substr(1, value.size() - 2)
-                                                                          : value;
-}
-
 // False when a name or value would not come back from the file as given: a line break makes
 // lines of its own, ";" starts a comment, "=" ends a key, "]" ends a section name, and a key
 // starting with "[" reads as a header.
@@ -78,7 +72,7 @@ int RunKelini(const std::vector<std::string>& arguments, std::string& out, std::
   }
   WriteIniKey(file, section, key, value);
   // A rewrite that could not happen leaves the old value in place, which a script must hear of.
-  if (!section_delete && ReadIniKey(file, section, key) != AsRead(value)) {
+  if (!section_delete && ReadIniKey(file, section, key) != ini::WithoutOuterQuotes(value)) {
     err += std::string(kNotWritten) + file_argument + "\n";
     return kKeliniNotWritten;
   }

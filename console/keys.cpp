@@ -4,19 +4,11 @@
 #include <vector>
 
 #include "console/keys.h"
+#include "platform/hex_text.h"
 
 namespace kel {
 
-std::string KeyName(KeyCode key) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  auto value = static_cast<std::uint16_t>(key);
-  std::string name;
-  do {
-    name.insert(name.begin(), kDigits[value & 15]);
-    value = static_cast<std::uint16_t>(value >> 4);
-  } while (value != 0);
-  return name;
-}
+std::string KeyName(KeyCode key) { return HexText(static_cast<std::uint16_t>(key)); }
 
 KeyCode KeyCodeOfName(std::string_view name) {
   while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
@@ -24,17 +16,9 @@ KeyCode KeyCodeOfName(std::string_view name) {
   if (name.empty() || name.size() > 4) return kKeyNone;
   unsigned value = 0;
   for (char c : name) {
-    unsigned digit;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<unsigned>(c - '0');
-    } else if (c >= 'a' && c <= 'f') {
-      digit = static_cast<unsigned>(c - 'a' + 10);
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<unsigned>(c - 'A' + 10);
-    } else {
-      return kKeyNone;
-    }
-    value = value * 16 + digit;
+    const int digit = HexDigitValue(c);
+    if (digit < 0) return kKeyNone;
+    value = value * 16 + static_cast<unsigned>(digit);
   }
   return MakeKeyCode(value);
 }

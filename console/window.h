@@ -98,8 +98,6 @@ void FlushScreen();
 
 // ---- Small text helpers ---------------------------------------------------------------------
 
-// The number's digits without sign, zero-padded and cut to the last width characters.
-std::string ZeroPad(double value, int width);
 // True when every character of the text is the one given (also for empty text).
 bool IsAllChar(std::string_view text, int character);
 

@@ -15,6 +15,7 @@
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "startup/session_environment.h"
+#include "textfmt/zero_pad.h"
 
 namespace kel {
 namespace {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/hex_text.h"
+
 namespace kel {
 namespace {
 
@@ -25,18 +27,9 @@ std::uint16_t HexItem(std::string_view item) {
   if (i == std::string_view::npos) return 0;
   std::uint32_t value = 0;
   for (; i < item.size(); ++i) {
-    const char c = item[i];
-    std::uint32_t digit;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<std::uint32_t>(c - '0');
-    } else if (c >= 'a' && c <= 'f') {
-      digit = static_cast<std::uint32_t>(c - 'a' + 10);
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<std::uint32_t>(c - 'A' + 10);
-    } else {
-      break;
-    }
-    value = ((value << 4) | digit) & 0xFFFF;
+    const int digit = HexDigitValue(item[i]);
+    if (digit < 0) break;
+    value = ((value << 4) | static_cast<std::uint32_t>(digit)) & 0xFFFF;
   }
   return static_cast<std::uint16_t>(value);
 }

@@ -8,6 +8,7 @@
 
 #include "editing/key_reader.h"
 #include "platform/console.h"
+#include "platform/terminal_keys.h"
 
 namespace kel {
 namespace {
@@ -30,24 +31,6 @@ KeyReaderState& State() {
   static KeyReaderState state;
   return state;
 }
-
-// Keypad keys by scan code as they arrive with Num Lock off, and the digit each stands for.
-struct KeypadDigit {
-  std::uint8_t scan_code;
-  int digit;
-};
-constexpr KeypadDigit kKeypadDigits[] = {
-    {0x52, 0},  // Insert
-    {0x4F, 1},  // End
-    {0x50, 2},  // Down
-    {0x51, 3},  // PgDn
-    {0x4B, 4},  // Left
-    {0x4C, 5},  // keypad centre
-    {0x4D, 6},  // Right
-    {0x47, 7},  // Home
-    {0x48, 8},  // Up
-    {0x49, 9},  // PgUp
-};
 
 // Added to F1-F10 and to F11-F12 with each modifier, first matching modifier only.
 struct Normalisation {
@@ -93,8 +76,9 @@ bool IsNothing(const InputEvent& input) {
 
 int DigitOfKeypadKey(const InputEvent& input) {
   if (input.kind != InputEvent::Kind::Key || input.character != 0) return -1;
-  for (const KeypadDigit& entry : kKeypadDigits) {
-    if (entry.scan_code == input.scan_code) return entry.digit;
+  // Keypad keys arrive as the cursor keys they are with Num Lock off.
+  for (int digit = 0; digit < 10; ++digit) {
+    if (platform::terminal_keys::kKeypadDigit[digit] == input.scan_code) return digit;
   }
   return -1;
 }

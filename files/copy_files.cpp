@@ -4,6 +4,7 @@
 #include "files/file_utils_state.h"
 #include "platform/process.h"
 #include "platform/file_system.h"
+#include "platform/path_text.h"
 
 namespace kel {
 namespace {
@@ -29,8 +30,8 @@ void CopyOneFile(const std::string& source, const std::string& destination) {
 }  // namespace
 
 void CopyFiles(std::string_view source_pattern, std::string_view destination) {
-  const std::string source_directory(file_utils::DirectoryOf(source_pattern));
-  const std::string destination_directory(file_utils::DirectoryOf(destination));
+  const std::string source_directory(DirectoryOf(source_pattern));
+  const std::string destination_directory(DirectoryOf(destination));
   OpenFileListing(source_pattern);
   std::string name;
   while (!NextListedFile(name)) CopyOneFile(source_directory + name, destination_directory + name);

@@ -4,6 +4,7 @@
 #include "files/file_utils.h"
 #include "files/file_utils_state.h"
 #include "platform/file_system.h"
+#include "platform/path_text.h"
 
 namespace kel {
 namespace {
@@ -12,7 +13,7 @@ namespace {
 // stay; a read-only file stops the deletion with its failure. The count of files found comes
 // back through matched.
 int DeleteMatchingFiles(std::string_view pattern, int& matched) {
-  const std::string directory(file_utils::DirectoryOf(pattern));
+  const std::string directory(DirectoryOf(pattern));
   matched = 0;
   for (const platform::DirectoryEntry& entry : platform::FindFiles(pattern)) {
     if (entry.attributes & (platform::kDirectory | platform::kHidden | platform::kSystem)) continue;

@@ -7,6 +7,7 @@
 #include "files/file_utils_state.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
+#include "platform/name_case.h"
 
 namespace kel {
 namespace {
@@ -61,7 +62,7 @@ void OpenFileListing(std::string_view pattern) {
     for (const platform::DirectoryEntry& entry : platform::FindFiles(pattern)) {
       if (!EntryAdmitted(entry.attributes)) continue;
       const std::string& listed = entry.short_name.empty() ? entry.name : entry.short_name;
-      contents += file_utils::UpperCaseName(listed.substr(0, 1023));
+      contents += NameInCapitals(listed.substr(0, 1023));
       contents += kLineEnd;
     }
     platform::WriteToFile(listing.file, contents.data(), contents.size());

@@ -5,17 +5,9 @@
 #include "platform/process.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "textfmt/zero_pad.h"
 
 namespace kel {
-namespace {
-
-std::string Digits(int value, int width) {
-  std::string text = std::to_string(value < 0 ? 0 : value);
-  if (static_cast<int>(text.size()) < width) text.insert(0, static_cast<std::size_t>(width) - text.size(), '0');
-  return text;
-}
-
-}  // namespace
 
 std::string FileTimeStamp(std::string_view file) {
   const platform::FileHandle handle = platform::OpenFileHandle(file, platform::OpenMode::Read, platform::ShareMode::ReadWrite);
@@ -27,8 +19,8 @@ std::string FileTimeStamp(std::string_view file) {
     std::fputs(ToSystemText(message).c_str(), stdout);
     platform::EndProcess(0);
   }
-  return Digits(time.year, 4) + Digits(time.month, 2) + Digits(time.day, 2) + Digits(time.hour, 2) +
-         Digits(time.minute, 2) + Digits(time.second, 2);
+  return ZeroPad(time.year, 4) + ZeroPad(time.month, 2) + ZeroPad(time.day, 2) + ZeroPad(time.hour, 2) +
+         ZeroPad(time.minute, 2) + ZeroPad(time.second, 2);
 }
 
 }  // namespace kel

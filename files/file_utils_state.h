@@ -34,10 +34,4 @@ void SelectFilesWhenNoKind();
 // hundredth draws differently.
 std::uint32_t NextNameSeed();
 
-// Upper-case form of a listed name: a-z and the code page 850 letters ä ö ü é ñ å ç.
-std::string UpperCaseName(std::string_view name);
-
-// The path cut back to its last separator (":", "\" or "/"), the separator included.
-std::string_view DirectoryOf(std::string_view path);
-
 }  // namespace kel::file_utils

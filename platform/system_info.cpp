@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/file_system.h"
+#include "platform/hex_text.h"
 
 namespace kel::platform {
 namespace {
@@ -17,26 +18,19 @@ SystemInfoState& State() {
   return state;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 }  // namespace
 
 std::string ParseHardwareAddress(const std::string& text) {
   std::string digits;
   for (char c : text) {
     if (c == ':' || c == '-') continue;
-    if (HexValue(c) < 0) return {};
+    if (HexDigitValue(c) < 0) return {};
     digits += c;
   }
   if (digits.size() % 2 != 0) return {};
   std::string bytes;
   for (std::size_t i = 0; i < digits.size(); i += 2) {
-    bytes += static_cast<char>(HexValue(digits[i]) * 16 + HexValue(digits[i + 1]));
+    bytes += static_cast<char>(HexDigitValue(digits[i]) * 16 + HexDigitValue(digits[i + 1]));
   }
   return bytes;
 }

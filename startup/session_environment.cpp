@@ -4,6 +4,7 @@
 #include "platform/environment.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/path_text.h"
 #include "platform/suite_variables.h"
 #include "textfmt/calendar.h"
 #include "textfmt/text_number.h"
@@ -32,11 +33,6 @@ Language SessionLanguage() { return LanguageOfCode(State().LanguageCode); }
 
 void ResetSessionEnvironment() { State() = SessionEnvironment{}; }
 
-std::string WithTrailingBackslash(std::string directory) {
-  if (!directory.empty() && directory.back() != ':' && directory.back() != '\\') directory += '\\';
-  return directory;
-}
-
 RoleColours ParseColourTable(const std::string& text) {
   RoleColours table{};
   for (int role = 0; role < 5; ++role) {
@@ -56,7 +52,7 @@ void InitSessionEnvironment() {
 
   s.RootDir = platform::EnvironmentValue("KELROOT");
   s.ExeDir = platform::EnvironmentValue("KELEXE");
-  s.TempDir = WithTrailingBackslash(platform::EnvironmentValue("KELTMP"));
+  s.TempDir = WithTrailingSeparator(platform::EnvironmentValue("KELTMP"));
 
   std::string session_file = s.TempDir + "Sessio.ini";
   std::string title = ReadIniKey(session_file, "Menu", "Titol");
@@ -69,7 +65,7 @@ void InitSessionEnvironment() {
 
   s.TerminalDir = ReadIniKey(session_file, "Terminal", "Dir");
   if (s.TerminalDir.empty()) s.TerminalDir = platform::TerminalDirectoryVariable();
-  s.TerminalDir = WithTrailingBackslash(s.TerminalDir);
+  s.TerminalDir = WithTrailingSeparator(s.TerminalDir);
 
   if (s.TempDir.empty()) s.TempDir = s.TerminalDir;
 

@@ -47,9 +47,6 @@ void InitSessionEnvironment();
 // Colour table of a 20-digit colour text; missing or non-numeric pairs give 0.
 RoleColours ParseColourTable(const std::string& text);
 
-// Appends "\" to a non-empty directory that ends in neither ":" nor "\".
-std::string WithTrailingBackslash(std::string directory);
-
 // Empties the session record (tests).
 void ResetSessionEnvironment();
 

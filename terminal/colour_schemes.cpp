@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "startup/session_environment.h"
 #include "textfmt/language.h"
+#include "textfmt/zero_pad.h"
 
 namespace kel {
 namespace {

@@ -3,6 +3,8 @@
 #include "config/ini.h"
 #include "files/file_utils.h"
 #include "platform/file_system.h"
+#include "platform/hex_text.h"
+#include "platform/path_text.h"
 #include "platform/suite_variables.h"
 #include "platform/system_info.h"
 #include "startup/session_environment.h"
@@ -13,15 +15,6 @@
 
 namespace kel {
 namespace {
-
-// A path ends in a separator before file names are appended to it: the "TERM" variable, and
-// a registry path written by hand, may lack one.
-std::string AsDirectory(std::string path) {
-  if (!path.empty() && path.back() != ':' && path.back() != '\\' && path.back() != '/') {
-    path += '\\';
-  }
-  return path;
-}
 
 // A session directory that outlives the session already holds the keys of the last start on
 // this PC; each write forces the file to disk, which costs more than the rest of the start.
@@ -66,7 +59,7 @@ void IdentifyAndRegister() {
       replaced_name = match.name;
       replaced_number = match.number;
     } else {
-      directory = AsDirectory(platform::TerminalDirectoryVariable());
+      directory = WithTrailingSeparator(platform::TerminalDirectoryVariable());
     }
   }
 
@@ -81,7 +74,7 @@ void IdentifyAndRegister() {
       replaced_number = registered.replaced_number;
     }
   }
-  directory = AsDirectory(directory);
+  directory = WithTrailingSeparator(directory);
 
   // The entry moves to the new name, keeping its number and directory. Without a name there is
   // nothing to move it to, and an empty "Term" value would cut the list short.
@@ -107,15 +100,8 @@ void IdentifyAndRegister() {
 std::string ComputerName() { return platform::ComputerName(); }
 
 std::string AdapterAddress() {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  for (const std::string& bytes : platform::AdapterAddresses()) {
-    std::string text;
-    for (unsigned char byte : bytes) {
-      text += kDigits[byte >> 4];
-      text += kDigits[byte & 15];
-    }
-    if (!text.empty()) return text;
-  }
+  for (const std::string& bytes : platform::AdapterAddresses())
+    if (!bytes.empty()) return HexBytes(bytes);
   return {};
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/path_text.h"
 #include "platform/posix/posix_names.h"
 
 namespace kel::platform {
@@ -35,9 +36,8 @@ DirectoryEntry EntryOf(std::string name, std::string_view native_name, const str
 
 std::vector<DirectoryEntry> FindFiles(std::string_view pattern_path) {
   std::vector<DirectoryEntry> found;
-  const std::size_t cut = pattern_path.find_last_of("\\/:");
-  const std::string_view directory = cut == std::string_view::npos ? "" : pattern_path.substr(0, cut + 1);
-  std::string_view pattern = cut == std::string_view::npos ? pattern_path : pattern_path.substr(cut + 1);
+  const std::string_view directory = DirectoryOf(pattern_path);
+  std::string_view pattern = pattern_path.substr(directory.size());
   if (pattern.empty()) pattern = "*";
 
   // A plain name is looked up, not searched for among all the directory's entries.

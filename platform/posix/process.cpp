@@ -13,6 +13,7 @@
 #include "platform/process.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/path_text.h"
 #include "platform/posix/posix_names.h"
 
 namespace kel::platform {
@@ -114,8 +115,7 @@ std::string SystemTempDirectory() {
   std::string directory = EnvironmentValue("TEMP");
   if (directory.empty()) directory = EnvironmentValue("TMPDIR");
   if (directory.empty()) directory = "/tmp";
-  if (directory.back() != '\\' && directory.back() != '/') directory += '\\';
-  return directory;
+  return WithTrailingSeparator(directory);
 }
 
 // What the kernel reckons can be had without swapping; the free pages alone where it does

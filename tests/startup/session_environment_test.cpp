@@ -25,14 +25,6 @@ class SessionEnvironmentTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST(TrailingBackslash, FollowsDriveAndSeparatorRules) {
-  EXPECT_EQ(WithTrailingBackslash("C:"), "C:");
-  EXPECT_EQ(WithTrailingBackslash("C:\\TMP"), "C:\\TMP\\");
-  EXPECT_EQ(WithTrailingBackslash("C:\\TMP/"), "C:\\TMP/\\");
-  EXPECT_EQ(WithTrailingBackslash("C:\\TMP\\"), "C:\\TMP\\");
-  EXPECT_EQ(WithTrailingBackslash(""), "");
-}
-
 TEST(ColourText, PairsReadRoleByRoleForegroundFirst) {
   RoleColours table = ParseColourTable(kDefaultColours);
   EXPECT_EQ(table[0][0], 15);
