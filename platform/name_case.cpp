@@ -19,10 +19,10 @@ const CapitalTable& Capitals() {
     CapitalTable t{};
     for (std::size_t i = 0; i < t.size(); ++i) t[i] = static_cast<char>(i);
     for (unsigned char c = 'a'; c <= 'z'; ++c) t[c] = static_cast<char>(c - 'a' + 'A');
-    const std::string small = Cp850(kSmallLetters);
+    const std::string lower = Cp850(kSmallLetters);
     const std::string capital = Cp850(kCapitalLetters);
-    for (std::size_t i = 0; i < small.size() && i < capital.size(); ++i)
-      t[static_cast<unsigned char>(small[i])] = capital[i];
+    for (std::size_t i = 0; i < lower.size() && i < capital.size(); ++i)
+      t[static_cast<unsigned char>(lower[i])] = capital[i];
     return t;
   }();
   return table;

@@ -16,9 +16,9 @@ const std::array<unsigned char, 256>& NameCapitals() {
       capitals[byte] = static_cast<unsigned char>(byte);
       if (byte >= 'a' && byte <= 'z') capitals[byte] = static_cast<unsigned char>(byte - 0x20);
       if (byte < 0x80) continue;
-      const char32_t small = Cp850ToUnicode(static_cast<unsigned char>(byte));
-      if (small >= 0xE0 && small <= 0xFE && small != 0xF7) {
-        const int capital = UnicodeToCp850(small - 0x20);
+      const char32_t lower = Cp850ToUnicode(static_cast<unsigned char>(byte));
+      if (lower >= 0xE0 && lower <= 0xFE && lower != 0xF7) {
+        const int capital = UnicodeToCp850(lower - 0x20);
         if (capital >= 0) capitals[byte] = static_cast<unsigned char>(capital);
       }
     }
