@@ -28,8 +28,8 @@ class Setting {
     std::string pattern = (std::filesystem::temp_directory_path() / "kel-bench-XXXXXX").string();
     directory_ = mkdtemp(pattern.data()) ? pattern : std::string();
     ResetSessionEnvironment();
-    Session().TempDir = directory_ + "/";
-    Session().ColourTable = ParseColourTable(kDefaultColours);
+    SessionToFill().TempDir = directory_ + "/";
+    SessionToFill().ColourTable = ParseColourTable(kDefaultColours);
     auto console = std::make_unique<platform::VirtualConsole>(25, 80);
     console_ = console.get();
     platform::InstallConsole(std::move(console));

@@ -126,7 +126,7 @@ BENCHMARK(BM_FormatDateLong);
 int main(int argc, char** argv) {
   std::string root = (std::filesystem::temp_directory_path() / "kel-bench-XXXXXX").string();
   if (mkdtemp(root.data()) == nullptr) return 1;
-  kel::Session().RootDir = root + "/";
+  kel::SessionToFill().RootDir = root + "/";
   kel::ResetDateFormatSettings();
   kel::ResetNumberFormatSettings();
   kel::FormatDate(SampleDates().packed[0], 0, "dma");

@@ -6,6 +6,7 @@
 #include "platform/process.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
+#include "platform/state_reset.h"
 
 namespace kel::ini {
 namespace {
@@ -64,5 +65,10 @@ void SeedTempNames(std::uint32_t seed) {
 }
 
 void ResetTempNames() { State() = TempNameState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetTempNames);
+}  // namespace
+
 
 }  // namespace kel::ini

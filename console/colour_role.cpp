@@ -6,6 +6,7 @@
 #include "console/window.h"
 #include "platform/console.h"
 #include "startup/session_environment.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -67,5 +68,10 @@ int CurrentColourRole() { return State().current_role; }
 std::size_t ColourStackDepth() { return State().saved_roles.size(); }
 
 void ResetColourState() { State() = ColourState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetColourState);
+}  // namespace
+
 
 }  // namespace kel

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   std::string topic = argc > 2 ? argv[2] : "DEMO";
 
   ResetSessionEnvironment();
-  SessionEnvironment& session = Session();
+  SessionEnvironment& session = SessionToFill();
   session.ColourTable = ParseColourTable(kDefaultColours);
   std::string temp_dir = platform::SystemTempDirectory() + "kelcon-demo-" +
                          std::to_string(platform::ProcessId()) + "\\";

@@ -1,6 +1,7 @@
 #include "console/definitions.h"
 
 #include "textfmt/text_number.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -125,5 +126,10 @@ void TranslateBrowseTitles(TextTranslation translate) {
 }
 
 void ResetScreenDefinitions() { State() = DefinitionState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetScreenDefinitions);
+}  // namespace
+
 
 }  // namespace kel

@@ -16,6 +16,7 @@
 #include "platform/file_system.h"
 #include "startup/session_environment.h"
 #include "textfmt/zero_pad.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -154,6 +155,11 @@ const WindowState& CurrentWindow() { return State().current; }
 std::string WindowStackPath() { return Session().TempDir + kWindowStackFile; }
 
 void ResetWindowState() { State() = WindowStackState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetWindowState);
+}  // namespace
+
 
 void OpenWindow(int top, int left, int bottom, int right) {
   int rows = ScreenRows();

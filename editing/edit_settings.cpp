@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/hex_text.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -142,5 +143,10 @@ EditSettingsState SaveEditSettings() { return State(); }
 void RestoreEditSettings(const EditSettingsState& state) { State() = state; }
 
 void ResetEditSettings() { State() = EditSettingsState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetEditSettings);
+}  // namespace
+
 
 }  // namespace kel

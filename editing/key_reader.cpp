@@ -9,6 +9,7 @@
 #include "editing/key_reader.h"
 #include "platform/console.h"
 #include "platform/terminal_keys.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -242,5 +243,10 @@ int MouseMode() { return State().mouse_mode; }
 const std::string& TypeAhead() { return State().type_ahead; }
 
 void ResetKeyReader() { State() = KeyReaderState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetKeyReader);
+}  // namespace
+
 
 }  // namespace kel

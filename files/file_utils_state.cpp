@@ -7,6 +7,7 @@
 #include "platform/process.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace file_utils {
@@ -47,5 +48,10 @@ void ResetFileUtils() {
     if (listing.file != platform::kNoFile) platform::CloseFile(listing.file);
   file_utils::State() = file_utils::FileUtilsState{};
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetFileUtils);
+}  // namespace
+
 
 }  // namespace kel

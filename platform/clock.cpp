@@ -1,4 +1,5 @@
 #include "platform/clock.h"
+#include "platform/state_reset.h"
 
 #include <utility>
 
@@ -24,5 +25,10 @@ bool SetLocalDateTime(const CalendarTime& time) {
 void InstallClockSetter(ClockSetter setter) { State().setter = std::move(setter); }
 
 void ResetClock() { State() = ClockState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetClock);
+}  // namespace
+
 
 }  // namespace kel::platform

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "platform/codepage_tables.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -112,6 +113,11 @@ std::string Cp850(std::string_view utf8) { return Utf8ToCp850(utf8); }
 void SetBoundaryCodePage(BoundaryCodePage page) { State().boundary = page; }
 BoundaryCodePage CurrentBoundaryCodePage() { return State().boundary; }
 void ResetCodePageState() { State() = CodePageState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetCodePageState);
+}  // namespace
+
 
 std::string ToSystemText(std::string_view text) {
   if (State().boundary == BoundaryCodePage::Oem) return Cp850ToUtf8(text);

@@ -5,6 +5,7 @@
 
 #include "platform/file_system.h"
 #include "platform/hex_text.h"
+#include "platform/state_reset.h"
 
 namespace kel::platform {
 namespace {
@@ -54,5 +55,10 @@ std::vector<std::string> AdapterAddresses() {
 void InstallFakeIdentity(FakeIdentity fake) { State().fake = std::move(fake); }
 
 void ResetSystemInfo() { State() = SystemInfoState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetSystemInfo);
+}  // namespace
+
 
 }  // namespace kel::platform

@@ -7,6 +7,7 @@
 #include "startup/builtin_definitions.h"
 #include "startup/session_environment.h"
 #include "terminal/identification.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -25,6 +26,11 @@ MainState& State() {
 const CommandLine& CurrentCommandLine() { return State().command_line; }
 
 void ResetMainSequence() { State() = MainState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetMainSequence);
+}  // namespace
+
 
 int RunMainSequence() {
   State() = MainState{};

@@ -8,6 +8,7 @@
 #include "platform/suite_variables.h"
 #include "textfmt/calendar.h"
 #include "textfmt/text_number.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -27,11 +28,18 @@ bool IsBlank(const std::string& text) { return text.find_first_not_of(' ') == st
 
 }  // namespace
 
-SessionEnvironment& Session() { return State(); }
+const SessionEnvironment& Session() { return State(); }
+
+SessionEnvironment& SessionToFill() { return State(); }
 
 Language SessionLanguage() { return LanguageOfCode(State().LanguageCode); }
 
 void ResetSessionEnvironment() { State() = SessionEnvironment{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetSessionEnvironment);
+}  // namespace
+
 
 RoleColours ParseColourTable(const std::string& text) {
   RoleColours table{};

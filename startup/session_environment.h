@@ -35,8 +35,12 @@ struct SessionEnvironment {
   std::string SystemKind = "DOS";    // "CGI", "WIN" or "DOS"
 };
 
-// The session record of this process.
-SessionEnvironment& Session();
+// The session record of this process, as every screen and path reads it.
+const SessionEnvironment& Session();
+
+// The session record to change: only for the few places that fill it (the start, the terminal
+// identification's TerminalDir, the registration dialog's LanguageCode) and for tests.
+SessionEnvironment& SessionToFill();
 
 // The language of the session's LanguageCode, read at the call.
 Language SessionLanguage();

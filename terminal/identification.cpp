@@ -85,7 +85,7 @@ void IdentifyAndRegister() {
   // recognised by it once renamed.
   if (address_changed && !address.empty()) WriteIniKey(registry, name, kMacKey, address);
 
-  SessionEnvironment& session = Session();
+  SessionEnvironment& session = SessionToFill();
   const std::string session_file = session.TempDir + "Sessio.ini";
   WriteSessionKey(session_file, "Nom", name);
   WriteSessionKey(session_file, "Mac", address);
@@ -106,7 +106,7 @@ std::string AdapterAddress() {
 }
 
 void IdentifyTerminal(bool session_end) {
-  SessionEnvironment& session = Session();
+  const SessionEnvironment& session = Session();
   if (session_end) {
     CopyFiles(session.TempDir + "nuroterm.ini", session.TerminalDir);
     return;

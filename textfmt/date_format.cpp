@@ -7,6 +7,7 @@
 #include "textfmt/calendar.h"
 #include "textfmt/display_settings.h"
 #include "textfmt/language.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -167,5 +168,10 @@ std::string MonthName(int month) {
 }
 
 void ResetDateFormatSettings() { State() = DateFormatSettings{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetDateFormatSettings);
+}  // namespace
+
 
 }  // namespace kel

@@ -1,6 +1,7 @@
 #include "textfmt/fold.h"
 
 #include "platform/codepage.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -76,5 +77,10 @@ void SetFoldAccents(bool fold) { State().fold_accents = fold; }
 bool FoldAccents() { return State().fold_accents; }
 
 void ResetFoldState() { State() = FoldState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetFoldState);
+}  // namespace
+
 
 }  // namespace kel

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "textfmt/display_settings.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -297,5 +298,10 @@ char DecimalSeparator() { return LoadedSettings().decimal; }
 char ThousandsSeparator() { return LoadedSettings().thousands; }
 
 void ResetNumberFormatSettings() { State() = NumberFormatSettings{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetNumberFormatSettings);
+}  // namespace
+
 
 }  // namespace kel

@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/posix/posix_names.h"
+#include "platform/state_reset.h"
 
 namespace kel::platform::posix {
 namespace {
@@ -176,5 +177,10 @@ void NoteEntryChanged(const std::string& native_path, bool exists) {
 }
 
 void ResetDirectoryCache() { State() = DirectoryCacheState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetDirectoryCache);
+}  // namespace
+
 
 }  // namespace kel::platform::posix

@@ -15,6 +15,7 @@
 #include "platform/file_system.h"
 #include "platform/path_text.h"
 #include "platform/posix/posix_names.h"
+#include "platform/state_reset.h"
 
 namespace kel::platform {
 namespace {
@@ -165,5 +166,10 @@ void AtProcessExit(void (*cleanup)()) {
 }
 
 void ResetProcessExit() { State().count = 0; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetProcessExit);
+}  // namespace
+
 
 }  // namespace kel::platform

@@ -29,8 +29,8 @@ class ConsoleTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetSessionEnvironment();
-    Session().TempDir = temp_.dir();
-    Session().ColourTable = ParseColourTable(kTestColours);
+    SessionToFill().TempDir = temp_.dir();
+    SessionToFill().ColourTable = ParseColourTable(kTestColours);
     auto console = std::make_unique<platform::VirtualConsole>(25, 80);
     console_ = console.get();
     platform::InstallConsole(std::move(console));

@@ -315,7 +315,7 @@ class HelpPageTest : public ConsoleTest {
  protected:
   void SetUp() override {
     ConsoleTest::SetUp();
-    Session().SystemKind = "WIN";
+    SessionToFill().SystemKind = "WIN";
     temp_.Write("opener.sh", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
                                  temp_ / "args.txt" + "\"\n");
     std::filesystem::permissions(temp_ / "opener.sh", std::filesystem::perms::owner_all);

@@ -55,7 +55,7 @@ TEST_F(BuiltinDefinitionsTest, LanguageFormAndTerminalChooser) {
 }
 
 TEST_F(BuiltinDefinitionsTest, TitlesStayCatalanUntilTheLanguageIsChosen) {
-  Session().LanguageCode = "OCI";
+  SessionToFill().LanguageCode = "OCI";
   LoadBuiltinDefinitions();
   EXPECT_EQ(BrowseDefinition(1)->title, "SELECCIONEU_TERMINAL");
 }

@@ -15,13 +15,13 @@ class ColourSchemesTest : public testing::TerminalFixture {
   void SetUp() override {
     TerminalFixture::SetUp();
     root_.Write("TERM/1/.keep", "");
-    kel::Session().TerminalDir = "TERM\\1\\";
+    kel::SessionToFill().TerminalDir = "TERM\\1\\";
   }
   std::string Written(const std::string& key) const {
     return ReadIniKey(root_ / "TERM/1/NuroTerm.ini", "Pantalla", key);
   }
   void WriteIn(const char* language) {
-    kel::Session().LanguageCode = language;
+    kel::SessionToFill().LanguageCode = language;
     WriteColourSchemes();
   }
 };

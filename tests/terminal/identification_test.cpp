@@ -188,7 +188,7 @@ TEST_F(IdentificationTest, SessionEndCopiesTheWorkingSettingsBackAndNothingElse)
   root_.Write("TERM/1/NuroTerm.ini", "[Sistema]\r\nData=20200101\r\n");
   const std::string registry_before = root_.Read("KelTerm.ini");
   const std::string session_before = root_.Read("tmp/Sessio.ini");
-  kel::Session().TerminalDir = "TERM\\1\\";
+  kel::SessionToFill().TerminalDir = "TERM\\1\\";
   Identity("OTHER", "");
 
   IdentifyTerminal(true);

@@ -32,7 +32,7 @@ class TerminalFixture : public ::testing::Test {
     root_.Write("tmp/.keep", "");
     root_.Write("listings/.keep", "");
     setenv("TEMP", (root_ / "listings").c_str(), 1);
-    SessionEnvironment& session = Session();
+    SessionEnvironment& session = SessionToFill();
     session.RootDir = root_.dir();
     session.TempDir = root_.dir() + "tmp/";
     session.LanguageCode = "CAT";

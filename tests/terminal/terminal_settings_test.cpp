@@ -15,7 +15,7 @@ class TerminalSettingsTest : public testing::TerminalFixture {
   void SetUp() override {
     TerminalFixture::SetUp();
     root_.Write("TERM/1/.keep", "");
-    kel::Session().TerminalDir = "TERM\\1\\";
+    kel::SessionToFill().TerminalDir = "TERM\\1\\";
   }
   std::string Setting(const char* section, const char* key) const {
     return ReadIniKey(root_ / "TERM/1/NuroTerm.ini", section, key);
@@ -68,7 +68,7 @@ TEST_F(TerminalSettingsTest, LineEndInTheOldScreenFileEndsItsColours) {
 
 TEST_F(TerminalSettingsTest, OldSystemFileGivesWorkingDateAndOutputDevice) {
   root_.Write("TERM/1/system.cfg", PackDigits("20230704") + "SX");
-  kel::Session().LanguageCode = "OCI";
+  kel::SessionToFill().LanguageCode = "OCI";
 
   CompleteTerminalSettings();
 
@@ -91,7 +91,7 @@ TEST_F(TerminalSettingsTest, UnprintableOutputDeviceKeepsThePrinter) {
 }
 
 TEST_F(TerminalSettingsTest, BlankLanguageIsNotWritten) {
-  kel::Session().LanguageCode = "   ";
+  kel::SessionToFill().LanguageCode = "   ";
   CompleteTerminalSettings();
   EXPECT_EQ(Setting("Sistema", "Idioma"), "");
   EXPECT_EQ(Setting("Sistema", "Sortida"), "P");

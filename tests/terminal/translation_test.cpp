@@ -11,7 +11,7 @@ namespace {
 class TranslationTest : public ::testing::Test {
  protected:
   void TearDown() override { ResetSessionEnvironment(); }
-  static void Language(const char* code) { Session().LanguageCode = code; }
+  static void Language(const char* code) { SessionToFill().LanguageCode = code; }
 };
 
 TEST_F(TranslationTest, EachLanguageHasItsOwnForm) {

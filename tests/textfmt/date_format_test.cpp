@@ -14,7 +14,7 @@ class DateFormatTest : public testing::DisplaySettingsTest {
  protected:
   static std::string Format(const char* digits, int style, std::string_view parts,
                             const char* language = "   ") {
-    Session().LanguageCode = language;
+    SessionToFill().LanguageCode = language;
     return Cp850ToUtf8(FormatDate(PackDigits(digits), style, parts));
   }
 };
@@ -63,7 +63,7 @@ TEST_F(DateFormatTest, NoDateGivesBlanksOrNothing) {
 }
 
 TEST_F(DateFormatTest, ShortDateReadsMissingDigitsAsZero) {
-  Session().LanguageCode = "   ";
+  SessionToFill().LanguageCode = "   ";
   EXPECT_EQ(FormatDate("", -1, ""), "0000-00-00");
   EXPECT_EQ(FormatDate(PackDigits("202403"), -1, ""), "2024-03-00");
 }
@@ -109,7 +109,7 @@ TEST_F(DateFormatTest, MonthNamesOfEveryLanguage) {
   };
   const char* languages[4] = {"SPA", "GLG", "OCI", "CAT"};
   for (int l = 0; l < 4; ++l) {
-    Session().LanguageCode = languages[l];
+    SessionToFill().LanguageCode = languages[l];
     for (int m = 1; m <= 12; ++m) {
       EXPECT_EQ(Cp850ToUtf8(MonthName(m)), names[l][m - 1]) << languages[l] << " " << m;
       const std::string date = PackDate(2024, m, 1);

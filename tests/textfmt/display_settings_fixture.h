@@ -18,7 +18,7 @@ class DisplaySettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetSessionEnvironment();
-    Session().RootDir = root_.dir();
+    SessionToFill().RootDir = root_.dir();
     ForgetSettings();
   }
   void TearDown() override {
