@@ -28,7 +28,7 @@ class Setting {
  public:
   Setting() {
     ResetSessionEnvironment();
-    Session().ColourTable = ParseColourTable(kDefaultColours);
+    SessionToFill().ColourTable = ParseColourTable(kDefaultColours);
     auto console = std::make_unique<platform::VirtualConsole>(25, 80);
     console_ = console.get();
     platform::InstallConsole(std::move(console));

@@ -206,7 +206,7 @@ std::string MarkField() {
 // A 40-character plain field over the test screen; Enter and Esc end it, Alt+X marks. As
 // the peer, keys read by WaitKey alone until Enter, with the same marks.
 int Field(const char* report, bool edit) {
-  kel::Session().ColourTable = kel::ParseColourTable(kel::kDefaultColours);
+  kel::SessionToFill().ColourTable = kel::ParseColourTable(kel::kDefaultColours);
   DrawTestScreen();
   kel::SetCalculatorPopup(&MarkField);
   kel::EditSettings("ea", "d,1b");
