@@ -16,6 +16,7 @@
 #include "editing/key_reader.h"
 #include "platform/console.h"
 #include "textfmt/fold.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -554,5 +555,9 @@ void EditField(std::int16_t& row, std::int16_t& column, std::int16_t& width, std
 }
 
 void ResetFieldEditor() { State() = FieldEditorState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetFieldEditor);
+}  // namespace
 
 }  // namespace kel

@@ -1,9 +1,7 @@
-#include <cstdio>
 #include <string>
 
 #include "files/file_utils.h"
 #include "platform/process.h"
-#include "platform/codepage.h"
 #include "platform/file_system.h"
 #include "textfmt/zero_pad.h"
 
@@ -14,11 +12,7 @@ std::string FileTimeStamp(std::string_view file) {
   platform::CalendarTime time;
   const bool known = handle != platform::kNoFile && platform::LastWriteTime(file, time);
   if (handle != platform::kNoFile) platform::CloseFile(handle);
-  if (!known) {
-    const std::string message = "Error dirTime " + std::string(file) + "\n";
-    std::fputs(ToSystemText(message).c_str(), stdout);
-    platform::EndProcess(0);
-  }
+  if (!known) platform::EndProcessWithMessage("Error dirTime " + std::string(file) + "\n", 0);
   return ZeroPad(time.year, 4) + ZeroPad(time.month, 2) + ZeroPad(time.day, 2) + ZeroPad(time.hour, 2) +
          ZeroPad(time.minute, 2) + ZeroPad(time.second, 2);
 }

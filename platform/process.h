@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "platform/file_system.h"
 
@@ -19,6 +20,10 @@ int ProcessId();
 
 // Runs registered clean-ups (the console's restore first) and ends the process.
 [[noreturn]] void EndProcess(int code);
+// For the few fatal conditions: gives the console back to the shell (its own screen, cursor
+// and modes), writes the message (program text) there in the console's encoding, so that it
+// stays readable after the program has gone, and ends the process with EndProcess.
+[[noreturn]] void EndProcessWithMessage(std::string_view message, int code);
 // Registers a clean-up that EndProcess and fatal signals run, last registered first.
 void AtProcessExit(void (*cleanup)());
 // Forgets the registered clean-ups (tests).

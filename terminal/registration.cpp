@@ -1,7 +1,5 @@
 #include "terminal/registration.h"
 
-#include <cstdio>
-
 #include "platform/process.h"
 #include "platform/codepage.h"
 #include "platform/file_system.h"
@@ -10,11 +8,10 @@ namespace kel {
 
 RegistrationResult RegisterTerminal(const std::string& computer_name, const std::string&) {
   // Until the registration dialog is in place an unknown PC cannot start a session.
-  const std::string message =
+  platform::EndProcessWithMessage(
       Cp850("Aquest ordinador (") + computer_name +
-      Cp850(") no és cap terminal registrat i encara no es pot registrar des d'aquí.\n");
-  std::fputs(ToSystemText(message).c_str(), stderr);
-  platform::EndProcess(1);
+          Cp850(") no és cap terminal registrat i encara no es pot registrar des d'aquí.\n"),
+      1);
 }
 
 }  // namespace kel

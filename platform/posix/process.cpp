@@ -12,6 +12,7 @@
 #include "platform/environment.h"
 #include "platform/process.h"
 #include "platform/codepage.h"
+#include "platform/console.h"
 #include "platform/file_system.h"
 #include "platform/path_text.h"
 #include "platform/posix/posix_names.h"
@@ -154,6 +155,20 @@ void EndProcess(int code) {
   RunCleanups();
   std::fflush(nullptr);
   std::exit(code);
+}
+
+void EndProcessWithMessage(std::string_view message, int code) {
+  RestoreConsole();
+  // The terminal shows UTF-8 whatever the boundary code page of file names is.
+  const std::string text = Cp850ToUtf8(message);
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t written = ::write(STDERR_FILENO, text.data() + done, text.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) break;
+    done += static_cast<std::size_t>(written);
+  }
+  EndProcess(code);
 }
 
 void AtProcessExit(void (*cleanup)()) {
