@@ -64,6 +64,15 @@ bool LockWholeFile(FileHandle file);
 // Releases the lock of LockWholeFile.
 bool UnlockWholeFile(FileHandle file);
 
+// Answer of TryLockFileRange.
+enum class RangeLock { Taken, HeldElsewhere, Failed };
+// Takes an exclusive lock on length bytes from an offset (0-based) of an open file without
+// waiting. Each handle holds its own locks, so two handles of one process exclude each other
+// as two processes do; the locks die with the handle's close or the holder's end.
+RangeLock TryLockFileRange(FileHandle file, std::int64_t offset, std::int64_t length);
+// Releases a lock of TryLockFileRange; false on failure.
+bool UnlockFileRange(FileHandle file, std::int64_t offset, std::int64_t length);
+
 // Copies up to size bytes from one file's position to the other's in bounded pieces (the
 // system's own copy where it has one); bytes copied (fewer at the source's end), -1 on failure.
 std::int64_t CopyFileData(FileHandle from, FileHandle to, std::int64_t size);

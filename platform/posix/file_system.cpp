@@ -205,6 +205,32 @@ bool UnlockWholeFile(FileHandle file) {
   return ::fcntl(Descriptor(file), F_OFD_SETLK, &lock) == 0;
 }
 
+// Open-file-description locks belong to the handle, not to the process, so that two record
+// files opened by one process lock against each other, and a process's other handles of the
+// same file do not drop its locks when they close.
+RangeLock TryLockFileRange(FileHandle file, std::int64_t offset, std::int64_t length) {
+  struct flock lock{};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = static_cast<off_t>(length);
+  int result;
+  do {
+    result = ::fcntl(Descriptor(file), F_OFD_SETLK, &lock);
+  } while (result != 0 && errno == EINTR);
+  if (result == 0) return RangeLock::Taken;
+  return (errno == EAGAIN || errno == EACCES) ? RangeLock::HeldElsewhere : RangeLock::Failed;
+}
+
+bool UnlockFileRange(FileHandle file, std::int64_t offset, std::int64_t length) {
+  struct flock lock{};
+  lock.l_type = F_UNLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = static_cast<off_t>(length);
+  return ::fcntl(Descriptor(file), F_OFD_SETLK, &lock) == 0;
+}
+
 // The kernel copies between the files without a user buffer where it can (and shares the
 // blocks where the file system allows); elsewhere a fixed buffer bounds the memory used.
 std::int64_t CopyFileData(FileHandle from, FileHandle to, std::int64_t size) {

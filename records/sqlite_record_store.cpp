@@ -1,0 +1,556 @@
+// The embedded engine. A record file is a SQLite database:
+//
+//   kel_file(id = 1, status)          the definition, as the file status bytes
+//   kel_count(id = 1, n)              the number of records, kept by triggers
+//   records(pos, data, k0, k1, ...)   pos is the physical position (the row id, never reused),
+//                                     kI the collation form of key I
+//   records_kI                        an index per key (unique unless duplicates are allowed)
+//
+// so that key order is byte order of the key columns, duplicates in order of position. The
+// database is in write-ahead-log mode with full synchronisation: readers never wait for the
+// writer, and a committed record survives a crash of the process or of the machine. Anything
+// that opens the file with SQLite's own locking (another version of this library, the sqlite3
+// shell) shares it safely. Record locks are byte-range locks on a companion file ".NAME.lck"
+// at offset = position, which the system drops when their holder ends.
+#include <sqlite3.h>
+
+#include <climits>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/process.h"
+#include "records/record_manager.h"
+#include "records/record_store.h"
+
+namespace kel {
+namespace {
+
+// "KELR": marks a database as a record file.
+constexpr int kApplicationId = 0x4B454C52;
+constexpr int kFormatVersion = 1;
+// How long a writer waits for another writer before answering "file locked".
+constexpr int kBusyTimeoutMs = 5000;
+// Records read ahead by next and previous.
+constexpr int kReadAhead = 64;
+
+std::int16_t StatusOf(int code) {
+  switch (code & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE: return kStatusOk;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return kStatusFileLocked;
+    case SQLITE_CONSTRAINT: return kStatusDuplicateKey;
+    case SQLITE_NOTADB: return kStatusNotRecordFile;
+    case SQLITE_CANTOPEN: return kStatusFileNotFound;
+    default: return kStatusIoError;
+  }
+}
+
+// The lock file's name: ".NAME.lck" beside the record file.
+std::string LockFileName(std::string_view file) {
+  const std::size_t slash = file.find_last_of("\\/:");
+  const std::size_t name = slash == std::string_view::npos ? 0 : slash + 1;
+  return std::string(file.substr(0, name)) + "." + std::string(file.substr(name)) + ".lck";
+}
+
+// A prepared statement that resets itself when it goes out of use.
+class Statement {
+ public:
+  Statement() = default;
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  ~Statement() { sqlite3_finalize(statement_); }
+  bool Prepare(sqlite3* db, const std::string& sql) {
+    sqlite3_finalize(statement_);
+    statement_ = nullptr;
+    return sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement_, nullptr) == SQLITE_OK;
+  }
+  sqlite3_stmt* get() const { return statement_; }
+  explicit operator bool() const { return statement_ != nullptr; }
+
+ private:
+  sqlite3_stmt* statement_ = nullptr;
+};
+
+// Resets a statement at the end of a scope, so that no read stays open between calls.
+struct ResetAtEnd {
+  sqlite3_stmt* statement;
+  ~ResetAtEnd() {
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+  }
+};
+
+int Exec(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
+
+sqlite3* OpenDatabase(std::string_view path, bool create, int& code) {
+  sqlite3* db = nullptr;
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW |
+                    (create ? SQLITE_OPEN_CREATE : 0);
+  code = sqlite3_open_v2(platform::NativePath(path).c_str(), &db, flags, nullptr);
+  if (code != SQLITE_OK) {
+    sqlite3_close(db);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  sqlite3_extended_result_codes(db, 0);
+  return db;
+}
+
+// One row as read: position, data and the key form of the path it was read on.
+struct Row {
+  std::int32_t position = 0;
+  std::string data;
+  std::string key_form;
+};
+
+class SqliteStore final : public RecordStore {
+ public:
+  SqliteStore(sqlite3* db, FileDefinition definition, platform::FileHandle lock_file)
+      : db_(db), definition_(std::move(definition)), lock_file_(lock_file) {
+    reads_.resize(definition_.keys.size());
+  }
+  // The statements are finalised after the body; the database closes once they are.
+  ~SqliteStore() override {
+    if (in_transaction_) Exec(db_, "ROLLBACK");
+    sqlite3_close_v2(db_);
+    if (lock_file_ != platform::kNoFile) platform::CloseFile(lock_file_);
+  }
+
+  bool Prepare() {
+    const std::size_t keys = definition_.keys.size();
+    std::string columns, marks, sets;
+    for (std::size_t k = 0; k < keys; ++k) {
+      columns += ", k" + std::to_string(k);
+      marks += ", ?" + std::to_string(k + 2);
+      sets += ", k" + std::to_string(k) + " = ?" + std::to_string(k + 2);
+    }
+    return insert_.Prepare(db_, "INSERT INTO records(data" + columns + ") VALUES(?1" + marks + ")") &&
+           update_.Prepare(db_, "UPDATE records SET data = ?1" + sets + " WHERE pos = ?" + std::to_string(keys + 2)) &&
+           delete_.Prepare(db_, "DELETE FROM records WHERE pos = ?1") &&
+           direct_.Prepare(db_, "SELECT pos, data FROM records WHERE pos = ?1") &&
+           count_.Prepare(db_, "SELECT n FROM kel_count WHERE id = 1") &&
+           version_.Prepare(db_, "PRAGMA data_version");
+  }
+
+  const FileDefinition& Definition() const override { return definition_; }
+
+  std::int16_t RecordCount(std::uint32_t& count) override {
+    count = 0;
+    ResetAtEnd reset{count_.get()};
+    const int code = sqlite3_step(count_.get());
+    if (code == SQLITE_ROW) count = static_cast<std::uint32_t>(sqlite3_column_int64(count_.get(), 0));
+    return StatusOf(code);
+  }
+
+  std::int16_t Read(ReadKind kind, int key_number, std::string_view key_form, std::int32_t position,
+                    bool lock, FoundRecord& found) override {
+    if (key_number < 0 || key_number >= static_cast<int>(definition_.keys.size())) return kStatusInvalidKeyNumber;
+    if (kind == ReadKind::Next || kind == ReadKind::Previous) {
+      if (!has_current_) return kStatusNoCurrentRecord;
+      if (key_number != current_key_) return kStatusDifferentKeyNumber;
+    }
+    // A record found without its lock may change before the lock is taken: read it again
+    // under the lock, a few times at most.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      Row row;
+      std::int16_t status = Find(kind, key_number, key_form, position, row);
+      if (status != kStatusOk) return status;
+      if (!lock) {
+        ReleaseLock();
+        return Accept(key_number, std::move(row), found);
+      }
+      if (locked_ != row.position) {
+        if (platform::TryLockFileRange(lock_file_, row.position, 1) != platform::RangeLock::Taken)
+          return kStatusRecordLocked;
+        ReleaseLock();
+        locked_ = row.position;
+      }
+      Row again;
+      status = FindDirect(row.position, key_number, again);
+      if (status == kStatusOk && again.data == row.data) return Accept(key_number, std::move(again), found);
+      if (status != kStatusOk && status != kStatusInvalidPosition) return status;
+      ReleaseLock();
+      read_ahead_.clear();
+    }
+    return kStatusRecordLocked;
+  }
+
+  std::int16_t Insert(std::string_view record, FoundRecord& stored) override {
+    if (record.size() != definition_.record_length) return kStatusRecordLength;
+    read_ahead_.clear();
+    sqlite3_stmt* s = insert_.get();
+    ResetAtEnd reset{s};
+    BindRecord(s, record);
+    const int code = sqlite3_step(s);
+    if (code != SQLITE_DONE) return StatusOf(code);
+    const sqlite3_int64 rowid = sqlite3_last_insert_rowid(db_);
+    if (rowid > INT32_MAX) {
+      // Positions are 4 bytes: a file that has used them all takes no more records.
+      Exec(db_, "DELETE FROM records WHERE pos = " + std::to_string(rowid));
+      return kStatusIoError;
+    }
+    stored.position = static_cast<std::int32_t>(rowid);
+    stored.data.assign(record);
+    SetCurrent(current_key_valid() ? current_key_ : 0, stored.position, std::string(record));
+    return kStatusOk;
+  }
+
+  std::int16_t Update(std::string_view record) override {
+    if (!has_current_) return kStatusNoCurrentRecord;
+    if (record.size() != definition_.record_length) return kStatusRecordLength;
+    const std::int16_t status = WithWriteLock([&] {
+      sqlite3_stmt* s = update_.get();
+      ResetAtEnd reset{s};
+      BindRecord(s, record);
+      sqlite3_bind_int64(s, static_cast<int>(definition_.keys.size()) + 2, current_position_);
+      const int code = sqlite3_step(s);
+      if (code != SQLITE_DONE) return StatusOf(code);
+      return sqlite3_changes(db_) == 0 ? std::int16_t{kStatusNoCurrentRecord} : std::int16_t{kStatusOk};
+    });
+    if (status == kStatusOk) SetCurrent(current_key_, current_position_, std::string(record));
+    return status;
+  }
+
+  std::int16_t Delete() override {
+    if (!has_current_) return kStatusNoCurrentRecord;
+    return WithWriteLock([&] {
+      sqlite3_stmt* s = delete_.get();
+      ResetAtEnd reset{s};
+      sqlite3_bind_int64(s, 1, current_position_);
+      const int code = sqlite3_step(s);
+      if (code != SQLITE_DONE) return StatusOf(code);
+      return sqlite3_changes(db_) == 0 ? std::int16_t{kStatusNoCurrentRecord} : std::int16_t{kStatusOk};
+    });
+  }
+
+  std::int16_t CurrentPosition(std::int32_t& position) override {
+    if (!has_current_) return kStatusNoCurrentRecord;
+    position = current_position_;
+    return kStatusOk;
+  }
+
+  std::int16_t Unlock() override {
+    ReleaseLock();
+    return kStatusOk;
+  }
+
+  std::int16_t BeginTransaction() override {
+    if (in_transaction_) return kStatusInvalidOperation;
+    const int code = Exec(db_, "BEGIN IMMEDIATE");
+    if (code != SQLITE_OK) return StatusOf(code);
+    in_transaction_ = true;
+    read_ahead_.clear();
+    return kStatusOk;
+  }
+  std::int16_t EndTransaction() override {
+    if (!in_transaction_) return kStatusInvalidOperation;
+    const int code = Exec(db_, "COMMIT");
+    if (code != SQLITE_OK) return StatusOf(code);  // still open: the caller may retry or abort
+    in_transaction_ = false;
+    return kStatusOk;
+  }
+  std::int16_t AbortTransaction() override {
+    if (!in_transaction_) return kStatusInvalidOperation;
+    Exec(db_, "ROLLBACK");
+    in_transaction_ = false;
+    read_ahead_.clear();
+    return kStatusOk;
+  }
+
+ private:
+  // Statements of one key: the keyed reads and the walks.
+  struct KeyReads {
+    Statement equal, greater, greater_equal, less, less_equal, first, last, next, previous;
+  };
+
+  bool current_key_valid() const { return has_current_; }
+
+  KeyReads& ReadsOf(int key) {
+    if (!reads_[key]) reads_[key] = std::make_unique<KeyReads>();
+    KeyReads& r = *reads_[key];
+    if (!r.equal) {
+      const std::string k = "k" + std::to_string(key);
+      const std::string select = "SELECT pos, data, " + k + " FROM records ";
+      const std::string up = " ORDER BY " + k + ", pos LIMIT ";
+      const std::string down = " ORDER BY " + k + " DESC, pos DESC LIMIT ";
+      r.equal.Prepare(db_, select + "WHERE " + k + " = ?1" + up + "1");
+      r.greater.Prepare(db_, select + "WHERE " + k + " > ?1" + up + "1");
+      r.greater_equal.Prepare(db_, select + "WHERE " + k + " >= ?1" + up + "1");
+      r.less.Prepare(db_, select + "WHERE " + k + " < ?1" + down + "1");
+      r.less_equal.Prepare(db_, select + "WHERE " + k + " <= ?1" + down + "1");
+      r.first.Prepare(db_, select + up + "1");
+      r.last.Prepare(db_, select + down + "1");
+      r.next.Prepare(db_, select + "WHERE (" + k + ", pos) > (?1, ?2)" + up + "?3");
+      r.previous.Prepare(db_, select + "WHERE (" + k + ", pos) < (?1, ?2)" + down + "?3");
+    }
+    return r;
+  }
+
+  // The data version of the database: it changes when any connection commits.
+  bool DataVersion(std::int64_t& version) {
+    ResetAtEnd reset{version_.get()};
+    if (sqlite3_step(version_.get()) != SQLITE_ROW) return false;
+    version = sqlite3_column_int64(version_.get(), 0);
+    return true;
+  }
+
+  std::int16_t Find(ReadKind kind, int key, std::string_view key_form, std::int32_t position, Row& row) {
+    if (kind == ReadKind::Direct) return FindDirect(position, key, row);
+    if (kind == ReadKind::Next || kind == ReadKind::Previous) return Walk(kind, key, row);
+    read_ahead_.clear();
+    KeyReads& r = ReadsOf(key);
+    Statement* statement = nullptr;
+    switch (kind) {
+      case ReadKind::Equal: statement = &r.equal; break;
+      case ReadKind::Greater: statement = &r.greater; break;
+      case ReadKind::GreaterOrEqual: statement = &r.greater_equal; break;
+      case ReadKind::Less: statement = &r.less; break;
+      case ReadKind::LessOrEqual: statement = &r.less_equal; break;
+      case ReadKind::First: statement = &r.first; break;
+      case ReadKind::Last: statement = &r.last; break;
+      default: return kStatusInvalidOperation;
+    }
+    sqlite3_stmt* s = statement->get();
+    if (!s) return kStatusIoError;
+    ResetAtEnd reset{s};
+    if (kind != ReadKind::First && kind != ReadKind::Last)
+      sqlite3_bind_blob(s, 1, key_form.data(), static_cast<int>(key_form.size()), SQLITE_STATIC);
+    const int code = sqlite3_step(s);
+    if (code == SQLITE_DONE) return kind == ReadKind::Equal ? kStatusKeyNotFound : kStatusEndOfFile;
+    if (code != SQLITE_ROW) return StatusOf(code);
+    TakeRow(s, row);
+    return kStatusOk;
+  }
+
+  // Next and previous read a few records ahead, kept while nobody writes the file.
+  std::int16_t Walk(ReadKind kind, int key, Row& row) {
+    std::int64_t version = 0;
+    if (!DataVersion(version)) return kStatusIoError;
+    const bool forward = kind == ReadKind::Next;
+    if (!read_ahead_.empty() && (read_ahead_forward_ != forward || version != read_ahead_version_ ||
+                                 read_ahead_key_ != key || in_transaction_))
+      read_ahead_.clear();
+    if (read_ahead_.empty()) {
+      KeyReads& r = ReadsOf(key);
+      sqlite3_stmt* s = (forward ? r.next : r.previous).get();
+      if (!s) return kStatusIoError;
+      ResetAtEnd reset{s};
+      sqlite3_bind_blob(s, 1, current_form_.data(), static_cast<int>(current_form_.size()), SQLITE_STATIC);
+      sqlite3_bind_int64(s, 2, current_position_);
+      sqlite3_bind_int(s, 3, in_transaction_ ? 1 : kReadAhead);
+      int code;
+      while ((code = sqlite3_step(s)) == SQLITE_ROW) {
+        Row ahead;
+        TakeRow(s, ahead);
+        read_ahead_.push_back(std::move(ahead));
+      }
+      if (code != SQLITE_DONE) {
+        read_ahead_.clear();
+        return StatusOf(code);
+      }
+      if (read_ahead_.empty()) return kStatusEndOfFile;
+      read_ahead_forward_ = forward;
+      read_ahead_version_ = version;
+      read_ahead_key_ = key;
+    }
+    row = std::move(read_ahead_.front());
+    read_ahead_.pop_front();
+    return kStatusOk;
+  }
+
+  std::int16_t FindDirect(std::int32_t position, int key, Row& row) {
+    if (position <= 0) return kStatusInvalidPosition;
+    sqlite3_stmt* s = direct_.get();
+    ResetAtEnd reset{s};
+    sqlite3_bind_int64(s, 1, position);
+    const int code = sqlite3_step(s);
+    if (code == SQLITE_DONE) return kStatusInvalidPosition;
+    if (code != SQLITE_ROW) return StatusOf(code);
+    row.position = static_cast<std::int32_t>(sqlite3_column_int64(s, 0));
+    row.data.assign(static_cast<const char*>(sqlite3_column_blob(s, 1)), static_cast<std::size_t>(sqlite3_column_bytes(s, 1)));
+    row.key_form = CollationForm(definition_, key, KeyOfRecord(definition_, key, row.data));
+    return kStatusOk;
+  }
+
+  static void TakeRow(sqlite3_stmt* s, Row& row) {
+    row.position = static_cast<std::int32_t>(sqlite3_column_int64(s, 0));
+    const void* data = sqlite3_column_blob(s, 1);
+    row.data.assign(data ? static_cast<const char*>(data) : "", static_cast<std::size_t>(sqlite3_column_bytes(s, 1)));
+    const void* form = sqlite3_column_blob(s, 2);
+    row.key_form.assign(form ? static_cast<const char*>(form) : "", static_cast<std::size_t>(sqlite3_column_bytes(s, 2)));
+  }
+
+  std::int16_t Accept(int key, Row row, FoundRecord& found) {
+    has_current_ = true;
+    current_key_ = key;
+    current_position_ = row.position;
+    current_form_ = std::move(row.key_form);
+    found.position = row.position;
+    found.data = std::move(row.data);
+    return kStatusOk;
+  }
+
+  void SetCurrent(int key, std::int32_t position, const std::string& record) {
+    has_current_ = true;
+    current_key_ = key;
+    current_position_ = position;
+    current_form_ = CollationForm(definition_, key, KeyOfRecord(definition_, key, record));
+    read_ahead_.clear();
+  }
+
+  void BindRecord(sqlite3_stmt* s, std::string_view record) {
+    sqlite3_bind_blob(s, 1, record.data(), static_cast<int>(record.size()), SQLITE_TRANSIENT);
+    for (std::size_t k = 0; k < definition_.keys.size(); ++k) {
+      const std::string form = CollationForm(definition_, static_cast<int>(k), KeyOfRecord(definition_, static_cast<int>(k), record));
+      sqlite3_bind_blob(s, static_cast<int>(k) + 2, form.data(), static_cast<int>(form.size()), SQLITE_TRANSIENT);
+    }
+  }
+
+  // Runs a change of the current record under its record lock: refused with 84 while another
+  // holds it; the lock is let go afterwards, as a holder's update or delete ends its lock.
+  template <typename Change>
+  std::int16_t WithWriteLock(Change change) {
+    read_ahead_.clear();
+    if (locked_ != current_position_) {
+      switch (platform::TryLockFileRange(lock_file_, current_position_, 1)) {
+        case platform::RangeLock::Taken: break;
+        case platform::RangeLock::HeldElsewhere: return kStatusRecordLocked;
+        case platform::RangeLock::Failed: return kStatusIoError;
+      }
+      ReleaseLock();
+      locked_ = current_position_;
+    }
+    const std::int16_t status = change();
+    ReleaseLock();
+    return status;
+  }
+
+  void ReleaseLock() {
+    if (locked_ != 0) platform::UnlockFileRange(lock_file_, locked_, 1);
+    locked_ = 0;
+  }
+
+  sqlite3* db_;
+  FileDefinition definition_;
+  platform::FileHandle lock_file_;
+  Statement insert_, update_, delete_, direct_, count_, version_;
+  std::vector<std::unique_ptr<KeyReads>> reads_;
+  bool has_current_ = false;
+  int current_key_ = 0;
+  std::int32_t current_position_ = 0;
+  std::string current_form_;
+  std::int32_t locked_ = 0;
+  bool in_transaction_ = false;
+  std::deque<Row> read_ahead_;
+  bool read_ahead_forward_ = true;
+  std::int64_t read_ahead_version_ = 0;
+  int read_ahead_key_ = 0;
+};
+
+class SqliteBackendImpl final : public RecordBackend {
+ public:
+  std::int16_t Create(std::string_view path, const FileDefinition& definition) override {
+    if (platform::EntryAttributes(path) >= 0) return kStatusFileExists;
+    // A new file takes its name only once it is complete: build it under a temporary name and
+    // rename it, so that no opener ever finds half a record file.
+    const std::string temporary = std::string(path) + ".new" + std::to_string(platform::ProcessId());
+    platform::RemoveFile(temporary);
+    int code = 0;
+    sqlite3* db = OpenDatabase(temporary, true, code);
+    if (!db) return StatusOf(code);
+    std::string sql = "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                      "; PRAGMA user_version = " + std::to_string(kFormatVersion) +
+                      "; PRAGMA journal_mode = DELETE; BEGIN;"
+                      " CREATE TABLE kel_file(id INTEGER PRIMARY KEY CHECK (id = 1), status BLOB NOT NULL);"
+                      " CREATE TABLE kel_count(id INTEGER PRIMARY KEY CHECK (id = 1), n INTEGER NOT NULL);"
+                      " INSERT INTO kel_count VALUES(1, 0);"
+                      " CREATE TABLE records(pos INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL";
+    for (std::size_t k = 0; k < definition.keys.size(); ++k) sql += ", k" + std::to_string(k) + " BLOB NOT NULL";
+    sql += ");";
+    for (std::size_t k = 0; k < definition.keys.size(); ++k) {
+      sql += std::string(" CREATE ") + (KeyAllowsDuplicates(definition, static_cast<int>(k)) ? "" : "UNIQUE ") +
+             "INDEX records_k" + std::to_string(k) + " ON records(k" + std::to_string(k) + ");";
+    }
+    sql += " CREATE TRIGGER records_added AFTER INSERT ON records BEGIN UPDATE kel_count SET n = n + 1 WHERE id = 1; END;"
+           " CREATE TRIGGER records_removed AFTER DELETE ON records BEGIN UPDATE kel_count SET n = n - 1 WHERE id = 1; END;"
+           " COMMIT;";
+    code = Exec(db, sql);
+    sqlite3_stmt* s = nullptr;
+    const std::string status = FileStatusBytes(definition, 0);
+    if (code == SQLITE_OK) code = sqlite3_prepare_v2(db, "INSERT INTO kel_file VALUES(1, ?1)", -1, &s, nullptr);
+    if (code == SQLITE_OK) {
+      sqlite3_bind_blob(s, 1, status.data(), static_cast<int>(status.size()), SQLITE_STATIC);
+      code = sqlite3_step(s) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+    }
+    sqlite3_finalize(s);
+    if (code == SQLITE_OK) code = Exec(db, "PRAGMA journal_mode = WAL");
+    sqlite3_close(db);
+    if (code != SQLITE_OK || !platform::RenameFile(temporary, path)) {
+      platform::RemoveFile(temporary);
+      platform::RemoveFile(temporary + "-wal");
+      platform::RemoveFile(temporary + "-shm");
+      return platform::EntryAttributes(path) >= 0 ? std::int16_t{kStatusFileExists} : std::int16_t{kStatusIoError};
+    }
+    return kStatusOk;
+  }
+
+  std::int16_t Open(std::string_view path, std::unique_ptr<RecordStore>& store) override {
+    const std::int64_t attributes = platform::EntryAttributes(path);
+    if (attributes < 0) return kStatusFileNotFound;
+    if (attributes & platform::kDirectory) return kStatusNotRecordFile;
+    int code = 0;
+    sqlite3* db = OpenDatabase(path, false, code);
+    if (!db) return StatusOf(code);
+    FileDefinition definition;
+    const std::int16_t status = ReadDefinition(db, definition);
+    if (status != kStatusOk || Exec(db, "PRAGMA synchronous = FULL") != SQLITE_OK) {
+      sqlite3_close(db);
+      return status != kStatusOk ? status : std::int16_t{kStatusIoError};
+    }
+    const platform::FileHandle lock = platform::OpenFileHandle(LockFileName(path), platform::OpenMode::OpenOrCreate);
+    if (lock == platform::kNoFile) {
+      sqlite3_close(db);
+      return kStatusIoError;
+    }
+    auto opened = std::make_unique<SqliteStore>(db, std::move(definition), lock);
+    if (!opened->Prepare()) return kStatusNotRecordFile;
+    store = std::move(opened);
+    return kStatusOk;
+  }
+
+ private:
+  static std::int16_t ReadDefinition(sqlite3* db, FileDefinition& definition) {
+    sqlite3_stmt* s = nullptr;
+    int code = sqlite3_prepare_v2(db, "PRAGMA application_id", -1, &s, nullptr);
+    bool ours = code == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW && sqlite3_column_int(s, 0) == kApplicationId;
+    if (code == SQLITE_OK) code = sqlite3_errcode(db);
+    sqlite3_finalize(s);
+    if (!ours) return (code == SQLITE_BUSY || code == SQLITE_LOCKED) ? kStatusFileLocked : kStatusNotRecordFile;
+    s = nullptr;
+    code = sqlite3_prepare_v2(db, "SELECT status FROM kel_file WHERE id = 1", -1, &s, nullptr);
+    bool read = false;
+    if (code == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW) {
+      const void* bytes = sqlite3_column_blob(s, 0);
+      read = bytes && ParseFileStatus(std::string_view(static_cast<const char*>(bytes),
+                                                        static_cast<std::size_t>(sqlite3_column_bytes(s, 0))),
+                                      definition);
+    }
+    sqlite3_finalize(s);
+    return read ? kStatusOk : kStatusNotRecordFile;
+  }
+};
+
+}  // namespace
+
+RecordBackend& SqliteBackend() {
+  static SqliteBackendImpl backend;
+  return backend;
+}
+
+}  // namespace kel
