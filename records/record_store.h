@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "records/file_definition.h"
 
@@ -63,6 +64,9 @@ class RecordStore {
   virtual std::int16_t BeginTransaction() = 0;
   virtual std::int16_t EndTransaction() = 0;
   virtual std::int16_t AbortTransaction() = 0;
+  // Checks the file's structure and that every record's keys are stored as its data gives
+  // them; each problem found is added to problems as one line.
+  virtual std::int16_t Check(std::vector<std::string>& problems) = 0;
 };
 
 // A place that keeps record files.

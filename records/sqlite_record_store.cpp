@@ -263,6 +263,47 @@ class SqliteStore final : public RecordStore {
     return kStatusOk;
   }
 
+  std::int16_t Check(std::vector<std::string>& problems) override {
+    read_ahead_.clear();
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db_, "PRAGMA integrity_check", -1, &s, nullptr) != SQLITE_OK) return kStatusIoError;
+    while (sqlite3_step(s) == SQLITE_ROW) {
+      const char* line = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+      if (line && std::strcmp(line, "ok") != 0) problems.emplace_back(line);
+    }
+    sqlite3_finalize(s);
+    std::string columns;
+    for (std::size_t k = 0; k < definition_.keys.size(); ++k) columns += ", k" + std::to_string(k);
+    if (sqlite3_prepare_v2(db_, ("SELECT pos, data" + columns + " FROM records").c_str(), -1, &s, nullptr) != SQLITE_OK)
+      return kStatusIoError;
+    std::uint64_t records = 0;
+    int code;
+    while ((code = sqlite3_step(s)) == SQLITE_ROW) {
+      ++records;
+      const std::int64_t position = sqlite3_column_int64(s, 0);
+      const std::string data(static_cast<const char*>(sqlite3_column_blob(s, 1)) ? static_cast<const char*>(sqlite3_column_blob(s, 1)) : "",
+                             static_cast<std::size_t>(sqlite3_column_bytes(s, 1)));
+      if (position <= 0 || position > INT32_MAX) problems.push_back("position " + std::to_string(position) + " out of range");
+      if (data.size() != definition_.record_length)
+        problems.push_back("record " + std::to_string(position) + ": length " + std::to_string(data.size()));
+      for (std::size_t k = 0; k < definition_.keys.size(); ++k) {
+        const void* stored = sqlite3_column_blob(s, static_cast<int>(k) + 2);
+        const std::string form = CollationForm(definition_, static_cast<int>(k), KeyOfRecord(definition_, static_cast<int>(k), data));
+        if (static_cast<std::size_t>(sqlite3_column_bytes(s, static_cast<int>(k) + 2)) != form.size() ||
+            (stored && std::memcmp(stored, form.data(), form.size()) != 0))
+          problems.push_back("record " + std::to_string(position) + ": key " + std::to_string(k) + " stored wrongly");
+      }
+    }
+    sqlite3_finalize(s);
+    if (code != SQLITE_DONE) return StatusOf(code);
+    std::uint32_t counted = 0;
+    const std::int16_t status = RecordCount(counted);
+    if (status != kStatusOk) return status;
+    if (counted != records)
+      problems.push_back("record count " + std::to_string(counted) + ", records " + std::to_string(records));
+    return kStatusOk;
+  }
+
  private:
   // Statements of one key: the keyed reads and the walks.
   struct KeyReads {
