@@ -166,8 +166,11 @@ class SqliteStore final : public RecordStore {
         return Accept(key_number, std::move(row), found);
       }
       if (locked_ != row.position) {
-        if (platform::TryLockFileRange(lock_file_, row.position, 1) != platform::RangeLock::Taken)
+        if (platform::TryLockFileRange(lock_file_, row.position, 1) != platform::RangeLock::Taken) {
+          // The cursor stays where it was, so the records read ahead from it go.
+          read_ahead_.clear();
           return kStatusRecordLocked;
+        }
         ReleaseLock();
         locked_ = row.position;
       }

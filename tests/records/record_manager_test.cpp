@@ -1,0 +1,239 @@
+// The embedded record manager against real files: every operation and status, key order of
+// binary and alternate segments, duplicates, positions, transactions and record locks.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "records/record_manager.h"
+#include "records/record_store.h"
+#include "support/temp_dir.h"
+#include "records/record_file_support.h"
+
+namespace kel {
+namespace {
+
+using testing::Customer;
+using testing::NameOf;
+using testing::NumberKey;
+using testing::NumberOf;
+using testing::RecordFileClient;
+
+class RecordManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetRecordManager();
+    path_ = temp_ / "CLIENTS.DAT";
+    ASSERT_EQ(testing::CreateRecordFile(path_, testing::CustomerDefinition()), kStatusOk);
+  }
+  void TearDown() override { ResetRecordManager(); }
+
+  // Numbers read on key 0 by first and next, or by last and previous.
+  std::vector<std::uint32_t> Walk(RecordFileClient& file, int key, bool forward) {
+    std::vector<std::uint32_t> seen;
+    std::int16_t status = file.Call(forward ? kOpGetFirst : kOpGetLast, key);
+    while (status == kStatusOk) {
+      seen.push_back(NumberOf(file.data));
+      status = file.Call(forward ? kOpGetNext : kOpGetPrevious, key);
+    }
+    EXPECT_EQ(status, kStatusEndOfFile);
+    return seen;
+  }
+
+  testing::TempDir temp_;
+  std::string path_;
+};
+
+TEST_F(RecordManagerTest, CreateNeverReplacesAndOpenKnowsItsFiles) {
+  EXPECT_EQ(testing::CreateRecordFile(path_, testing::CustomerDefinition()), kStatusFileExists);
+  FileDefinition no_keys = testing::CustomerDefinition();
+  no_keys.keys.clear();
+  EXPECT_EQ(testing::CreateRecordFile(temp_ / "BAD.DAT", no_keys), kStatusBadDefinition);
+  FileDefinition outside = testing::CustomerDefinition();
+  outside.keys[0][0].position = 30;
+  EXPECT_EQ(testing::CreateRecordFile(temp_ / "BAD.DAT", outside), kStatusBadDefinition);
+  EXPECT_FALSE(temp_.Exists("BAD.DAT"));
+
+  EXPECT_EQ(RecordFileClient(temp_ / "MISSING.DAT").open_status, kStatusFileNotFound);
+  temp_.Write("TEXT.DAT", "not a record file at all, just some text that is long enough\n");
+  EXPECT_EQ(RecordFileClient(temp_ / "TEXT.DAT").open_status, kStatusNotRecordFile);
+  EXPECT_EQ(temp_.Read("TEXT.DAT"), "not a record file at all, just some text that is long enough\n");
+
+  RecordFileClient file(path_);
+  ASSERT_EQ(file.open_status, kStatusOk);
+  ASSERT_EQ(file.Close(), kStatusOk);
+  EXPECT_EQ(file.Call(kOpGetFirst), kStatusFileNotOpen);
+  char never_opened[kPositionBlockSize] = {};
+  std::int32_t length = 0;
+  char key[256] = {};
+  EXPECT_EQ(RecordManagerCall(kOpGetFirst, never_opened, nullptr, length, key, 0, 0), kStatusFileNotOpen);
+}
+
+TEST_F(RecordManagerTest, BinaryKeysOrderAsNumbers) {
+  RecordFileClient file(path_);
+  for (std::uint32_t number : {256u, 2u, 65536u, 1u}) ASSERT_EQ(file.Insert(Customer(number, "n")), kStatusOk);
+  EXPECT_EQ(Walk(file, 0, true), (std::vector<std::uint32_t>{1, 2, 256, 65536}));
+  EXPECT_EQ(Walk(file, 0, false), (std::vector<std::uint32_t>{65536, 256, 2, 1}));
+
+  EXPECT_EQ(file.Call(kOpGetEqual, 0, NumberKey(256)), kStatusOk);
+  EXPECT_EQ(NumberOf(file.data), 256u);
+  EXPECT_EQ(file.key.substr(0, 4), NumberKey(256));
+  EXPECT_EQ(file.Call(kOpGetEqual, 0, NumberKey(3)), kStatusKeyNotFound);
+  EXPECT_EQ(file.Call(kOpGetGreaterOrEqual, 0, NumberKey(3)), kStatusOk);
+  EXPECT_EQ(NumberOf(file.data), 256u);
+  EXPECT_EQ(file.Call(kOpGetGreater, 0, NumberKey(256)), kStatusOk);
+  EXPECT_EQ(NumberOf(file.data), 65536u);
+  EXPECT_EQ(file.Call(kOpGetGreater, 0, NumberKey(65536)), kStatusEndOfFile);
+  EXPECT_EQ(file.Call(kOpGetLessOrEqual, 0, NumberKey(255)), kStatusOk);
+  EXPECT_EQ(NumberOf(file.data), 2u);
+  EXPECT_EQ(file.Call(kOpGetLess, 0, NumberKey(2)), kStatusOk);
+  EXPECT_EQ(NumberOf(file.data), 1u);
+  EXPECT_EQ(file.Call(kOpGetLess, 0, NumberKey(1)), kStatusEndOfFile);
+  // Moving on from the record a keyed read found.
+  EXPECT_EQ(file.Call(kOpGetEqual, 0, NumberKey(2)), kStatusOk);
+  EXPECT_EQ(file.Call(kOpGetNext, 0), kStatusOk);
+  EXPECT_EQ(NumberOf(file.data), 256u);
+  EXPECT_EQ(file.Insert(Customer(2, "again")), kStatusDuplicateKey);
+}
+
+TEST_F(RecordManagerTest, AlternateKeysCompareAsCapitalsAndDuplicatesKeepTheirOrder) {
+  RecordFileClient file(path_);
+  const char* names[] = {"smith", "Adams", "SMITH", "baker", "Smith"};
+  std::uint32_t number = 10;
+  for (const char* name : names) ASSERT_EQ(file.Insert(Customer(number++, name)), kStatusOk);
+  std::vector<std::string> order;
+  for (std::int16_t status = file.Call(kOpGetFirst, 1); status == kStatusOk; status = file.Call(kOpGetNext, 1))
+    order.push_back(NameOf(file.data));
+  EXPECT_EQ(order, (std::vector<std::string>{"Adams", "baker", "smith", "SMITH", "Smith"}));
+  std::string smith = "sMiTh";
+  smith.resize(12, ' ');
+  EXPECT_EQ(file.Call(kOpGetEqual, 1, smith), kStatusOk);
+  EXPECT_EQ(NumberOf(file.data), 10u);  // the first of the equal ones
+  EXPECT_EQ(file.key.substr(0, 12), "smith       ");  // the key as the record holds it
+  EXPECT_EQ(file.Call(kOpGetLessOrEqual, 1, smith), kStatusOk);
+  EXPECT_EQ(NumberOf(file.data), 14u);  // the last of them
+  EXPECT_EQ(file.Call(kOpGetPrevious, 1), kStatusOk);
+  EXPECT_EQ(NumberOf(file.data), 12u);
+}
+
+TEST_F(RecordManagerTest, PositionsSurviveUpdatesAndAreNeverReused) {
+  RecordFileClient file(path_);
+  for (std::uint32_t number : {5u, 6u, 7u}) ASSERT_EQ(file.Insert(Customer(number, "name")), kStatusOk);
+  ASSERT_EQ(file.Call(kOpGetEqual, 0, NumberKey(6)), kStatusOk);
+  const std::int32_t six = file.Position();
+  ASSERT_GT(six, 0);
+  // A new key for the record: it moves in key order and keeps its position.
+  ASSERT_EQ(file.Update(Customer(9, "renamed")), kStatusOk);
+  EXPECT_EQ(file.Position(), six);
+  EXPECT_EQ(Walk(file, 0, true), (std::vector<std::uint32_t>{5, 7, 9}));
+  ASSERT_EQ(file.ReadAt(six, 1), kStatusOk);
+  EXPECT_EQ(NameOf(file.data), "renamed");
+  EXPECT_EQ(file.key.substr(0, 12), "renamed     ");  // the key of the path asked for
+  EXPECT_EQ(file.Call(kOpGetNext, 1), kStatusEndOfFile);  // the read made key 1 current
+  // A deleted record: the walk goes on from where it was; its position reads as invalid.
+  ASSERT_EQ(file.Call(kOpGetEqual, 0, NumberKey(7)), kStatusOk);
+  const std::int32_t seven = file.Position();
+  ASSERT_EQ(file.CallWith(kOpDelete), kStatusOk);
+  EXPECT_EQ(file.Call(kOpGetNext, 0), kStatusOk);
+  EXPECT_EQ(NumberOf(file.data), 9u);
+  EXPECT_EQ(file.ReadAt(seven), kStatusInvalidPosition);
+  ASSERT_EQ(file.Call(kOpGetLast, 0), kStatusOk);
+  const std::int32_t last = file.Position();
+  ASSERT_EQ(file.CallWith(kOpDelete), kStatusOk);
+  ASSERT_EQ(file.Insert(Customer(20, "new")), kStatusOk);
+  EXPECT_GT(file.Position(), last);
+  EXPECT_EQ(file.ReadAt(0), kStatusInvalidPosition);
+}
+
+TEST_F(RecordManagerTest, StatusesOfMisuse) {
+  RecordFileClient file(path_);
+  EXPECT_EQ(file.Call(kOpGetNext, 0), kStatusNoCurrentRecord);
+  EXPECT_EQ(file.Position(), 0);
+  EXPECT_EQ(file.CallWith(kOpDelete), kStatusNoCurrentRecord);
+  EXPECT_EQ(file.Call(kOpGetFirst, 0), kStatusEndOfFile);
+  EXPECT_EQ(file.Insert(Customer(1, "x").substr(0, 31)), kStatusRecordLength);
+  ASSERT_EQ(file.Insert(Customer(1, "abcdefghijkl", "the rest")), kStatusOk);
+  EXPECT_EQ(file.Call(kOpGetFirst, 2), kStatusInvalidKeyNumber);
+  EXPECT_EQ(file.Call(kOpGetFirst, -1), kStatusInvalidKeyNumber);
+  ASSERT_EQ(file.Call(kOpGetFirst, 0), kStatusOk);
+  EXPECT_EQ(file.Call(kOpGetNext, 1), kStatusDifferentKeyNumber);
+  EXPECT_EQ(file.Call(99, 0), kStatusInvalidOperation);
+  // A buffer shorter than the record: its beginning, and 22.
+  file.data.assign(32, '\0');
+  EXPECT_EQ(file.CallWith(kOpGetFirst, 0, "", 10), kStatusDataBufferShort);
+  EXPECT_EQ(file.data, Customer(1, "abcdefghijkl").substr(0, 10));
+  EXPECT_EQ(file.Call(kOpGetFirst, 0, "", 40), kStatusOk);
+  EXPECT_EQ(file.data.size(), 32u);
+}
+
+TEST_F(RecordManagerTest, FileStatusDescribesTheFile) {
+  RecordFileClient file(path_);
+  for (std::uint32_t number : {1u, 2u, 3u}) ASSERT_EQ(file.Insert(Customer(number, "n")), kStatusOk);
+  ASSERT_EQ(file.Call(kOpStat, 0, "", 1536), kStatusOk);
+  FileDefinition read;
+  ASSERT_TRUE(ParseFileStatus(file.data, read));
+  EXPECT_EQ(read.record_length, 32);
+  EXPECT_EQ(read.keys.size(), 2u);
+  EXPECT_EQ(read.alternate, testing::CustomerDefinition().alternate);
+  EXPECT_EQ(file.data.substr(6, 4), std::string("\x03\0\0\0", 4));
+  EXPECT_EQ(file.data.size(), 16u + 2 * 16 + 265);
+  EXPECT_EQ(file.Call(kOpStat, 0, "", 20), kStatusDataBufferShort);
+}
+
+TEST_F(RecordManagerTest, AnAbortedTransactionLeavesNothing) {
+  RecordFileClient file(path_);
+  ASSERT_EQ(file.Insert(Customer(1, "kept")), kStatusOk);
+  ASSERT_EQ(file.CallWith(kOpBeginTransaction), kStatusOk);
+  ASSERT_EQ(file.Insert(Customer(2, "dropped")), kStatusOk);
+  EXPECT_EQ(Walk(file, 0, true), (std::vector<std::uint32_t>{1, 2}));
+  ASSERT_EQ(file.CallWith(kOpAbortTransaction), kStatusOk);
+  EXPECT_EQ(Walk(file, 0, true), (std::vector<std::uint32_t>{1}));
+  ASSERT_EQ(file.CallWith(kOpBeginTransaction), kStatusOk);
+  ASSERT_EQ(file.Insert(Customer(3, "committed")), kStatusOk);
+  ASSERT_EQ(file.CallWith(kOpEndTransaction), kStatusOk);
+  EXPECT_EQ(file.CallWith(kOpEndTransaction), kStatusInvalidOperation);
+  RecordFileClient other(path_);
+  EXPECT_EQ(Walk(other, 0, true), (std::vector<std::uint32_t>{1, 3}));
+}
+
+TEST_F(RecordManagerTest, ARecordLockHoldsUntilItsHolderMovesOn) {
+  RecordFileClient holder(path_), other(path_);
+  for (std::uint32_t number : {1u, 2u, 3u}) ASSERT_EQ(holder.Insert(Customer(number, "n")), kStatusOk);
+  ASSERT_EQ(other.Call(kOpGetEqual, 0, NumberKey(1)), kStatusOk);
+  ASSERT_EQ(holder.Call(kOpGetEqual + kLockBias, 0, NumberKey(2)), kStatusOk);
+  EXPECT_EQ(other.Call(kOpGetEqual + kLockBias, 0, NumberKey(2)), kStatusRecordLocked);
+  EXPECT_TRUE(other.data.empty());
+  // The refused read left the other's position where it was.
+  EXPECT_EQ(other.Call(kOpGetNext + kLockBias, 0), kStatusRecordLocked);
+  EXPECT_EQ(other.Call(kOpGetNext, 0), kStatusOk);  // reading without a lock is allowed
+  EXPECT_EQ(NumberOf(other.data), 2u);
+  EXPECT_EQ(other.Update(Customer(2, "changed")), kStatusRecordLocked);
+  EXPECT_EQ(other.CallWith(kOpDelete), kStatusRecordLocked);
+  // The holder moves on: the record is free, and the one it moved to is locked.
+  ASSERT_EQ(holder.Call(kOpGetNext + kLockBias, 0), kStatusOk);
+  EXPECT_EQ(other.Call(kOpGetEqual + kLockBias, 0, NumberKey(2)), kStatusOk);
+  EXPECT_EQ(other.Call(kOpGetEqual + kLockBias, 0, NumberKey(3)), kStatusRecordLocked);
+  // Unlock, and a holder's update, release it too.
+  ASSERT_EQ(holder.CallWith(kOpUnlock), kStatusOk);
+  EXPECT_EQ(other.Call(kOpGetEqual + kLockBias, 0, NumberKey(3)), kStatusOk);
+  ASSERT_EQ(other.Update(Customer(3, "updated")), kStatusOk);
+  EXPECT_EQ(holder.Call(kOpGetEqual + kLockBias, 0, NumberKey(3)), kStatusOk);
+  EXPECT_EQ(NameOf(holder.data), "updated");
+  ASSERT_EQ(holder.Close(), kStatusOk);
+  EXPECT_EQ(other.Call(kOpGetEqual + kLockBias, 0, NumberKey(3)), kStatusOk);
+}
+
+TEST_F(RecordManagerTest, ACheckOfAWrittenFileFindsNoProblem) {
+  {
+    RecordFileClient file(path_);
+    for (std::uint32_t number = 1; number <= 50; ++number) ASSERT_EQ(file.Insert(Customer(number, "n")), kStatusOk);
+  }
+  std::unique_ptr<RecordStore> store;
+  ASSERT_EQ(SqliteBackend().Open(path_, store), kStatusOk);
+  std::vector<std::string> problems;
+  ASSERT_EQ(store->Check(problems), kStatusOk);
+  EXPECT_TRUE(problems.empty());
+}
+
+}  // namespace
+}  // namespace kel
