@@ -1,0 +1,246 @@
+// Record files shared by processes: a record held by kelrec in another process, the lock wait
+// of the layer on the virtual console while it is held, a holder or writer killed outright.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "console/console_fixture.h"
+#include "console/window.h"
+#include "records/file_table.h"
+#include "records/kelrec.h"
+#include "records/record_access.h"
+#include "records/record_manager.h"
+#include "records/record_store.h"
+#include "records/record_file_support.h"
+
+namespace kel {
+namespace {
+
+using testing::Customer;
+using testing::NumberKey;
+using testing::NumberOf;
+using testing::RecordFileClient;
+
+// A child process with its standard output on a pipe.
+class Child {
+ public:
+  ~Child() { Kill(SIGKILL); }
+  // Runs kelrec with arguments; false when it cannot be started.
+  bool RunKelrec(const std::vector<std::string>& arguments) {
+    std::vector<std::string> all = {KEL_BINARY_DIR "/kelrec"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    int pipe_ends[2];
+    if (::pipe(pipe_ends) != 0) return false;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(pipe_ends[1], 1);
+      ::close(pipe_ends[0]);
+      std::vector<char*> argv;
+      for (std::string& argument : all) argv.push_back(argument.data());
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    ::close(pipe_ends[1]);
+    out_ = pipe_ends[0];
+    return pid_ > 0;
+  }
+  // Forks a function as the child, its writes going to the pipe.
+  template <typename Body>
+  bool Fork(Body body) {
+    int pipe_ends[2];
+    if (::pipe(pipe_ends) != 0) return false;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(pipe_ends[0]);
+      body(pipe_ends[1]);
+      ::_exit(0);
+    }
+    ::close(pipe_ends[1]);
+    out_ = pipe_ends[0];
+    return pid_ > 0;
+  }
+  // Reads the child's output until it holds a text, for at most 20 seconds.
+  bool WaitFor(const std::string& text) {
+    for (int waited = 0; waited < 200 && output_.find(text) == std::string::npos; ++waited) {
+      pollfd p{out_, POLLIN, 0};
+      if (::poll(&p, 1, 100) > 0) {
+        char buffer[4096];
+        const ssize_t got = ::read(out_, buffer, sizeof buffer);
+        if (got <= 0) break;
+        output_.append(buffer, static_cast<std::size_t>(got));
+      }
+    }
+    return output_.find(text) != std::string::npos;
+  }
+  void Kill(int signal) {
+    if (pid_ > 0) {
+      ::kill(pid_, signal);
+      ::waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+    }
+    if (out_ >= 0) ::close(out_);
+    out_ = -1;
+  }
+  const std::string& output() const { return output_; }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  std::string output_;
+};
+
+class RecordProcessesTest : public testing::ConsoleTest {
+ protected:
+  void SetUp() override {
+    ConsoleTest::SetUp();
+    ResetRecordManager();
+    ResetFileTable();
+    ResetRecordAccess();
+    path_ = temp_ / "CLIENTS.DAT";
+    ASSERT_EQ(testing::CreateRecordFile(path_, testing::CustomerDefinition()), kStatusOk);
+    RecordFileClient file(path_);
+    for (std::uint32_t number = 1; number <= 5; ++number) ASSERT_EQ(file.Insert(Customer(number, "n")), kStatusOk);
+  }
+  void TearDown() override {
+    CloseAllRecordFiles();
+    ResetFileTable();
+    ResetRecordAccess();
+    ResetRecordManager();
+    ConsoleTest::TearDown();
+  }
+  std::string path_;
+};
+
+TEST_F(RecordProcessesTest, ARecordHeldByAnotherProcessIsWaitedForWithTheNotice) {
+  Child holder;
+  ASSERT_TRUE(holder.RunKelrec({"lock", path_, "0", "3"}));
+  ASSERT_TRUE(holder.WaitFor("bloquejat")) << holder.output();
+
+  char area[32] = {};
+  ASSERT_EQ(OpenRecordFile(7, path_, area, sizeof area, 0, kLockNoWait), kStatusOk);
+  std::int16_t status = 0;
+  SeekKey(7, 0, NumberKey(3), 0, status);
+  EXPECT_EQ(status, kStatusRecordLocked);  // without waiting: the caller hears of it
+
+  PaintMixedScreen();
+  const auto before = Cells();
+  SetLockMode(7, "a", status);
+  std::vector<std::string> notices;
+  InstallLockPause([&](int) {
+    notices.push_back(console().RowText(22));
+    if (notices.size() == 2) holder.Kill(SIGTERM);  // the holder goes while we wait
+  });
+  SeekKey(7, 0, NumberKey(3), 0, status);
+  EXPECT_EQ(status, kStatusOk);
+  EXPECT_EQ(NumberOf(std::string(area, 32)), 3u);
+  ASSERT_EQ(notices.size(), 2u);
+  EXPECT_EQ(notices[0].find("BLOQUEJAT"), std::string::npos);  // the first attempt shows nothing
+  EXPECT_NE(notices[1].find("FITXER BLOQUEJAT. ESPEREU UN MOMENT."), std::string::npos);
+  EXPECT_EQ(Cells(), before);
+  EXPECT_EQ(CurrentWindow().open_count, 0);
+}
+
+TEST_F(RecordProcessesTest, AKilledHolderReleasesItsLock) {
+  Child holder;
+  ASSERT_TRUE(holder.RunKelrec({"lock", path_, "0", "2"}));
+  ASSERT_TRUE(holder.WaitFor("bloquejat")) << holder.output();
+  RecordFileClient file(path_);
+  EXPECT_EQ(file.Call(kOpGetEqual + kLockBias, 0, NumberKey(2)), kStatusRecordLocked);
+  EXPECT_EQ(file.Call(kOpGetEqual, 0, NumberKey(2)), kStatusOk);
+  holder.Kill(SIGKILL);
+  EXPECT_EQ(file.Call(kOpGetEqual + kLockBias, 0, NumberKey(2)), kStatusOk);
+}
+
+TEST_F(RecordProcessesTest, AWriterKilledMidTransactionLosesNothingCommitted) {
+  Child writer;
+  ASSERT_TRUE(writer.Fork([&](int out) {
+    ResetRecordManager();  // the parent's open files are not the child's
+    RecordFileClient file(path_);
+    // Committed one by one, each reported once the record manager said so.
+    for (std::uint32_t number = 100; number < 140; ++number) {
+      if (file.Insert(Customer(number, "committed")) != kStatusOk) ::_exit(1);
+      const std::string line = std::to_string(number) + "\n";
+      if (::write(out, line.data(), line.size()) < 0) ::_exit(1);
+    }
+    file.CallWith(kOpBeginTransaction);
+    for (std::uint32_t number = 200; number < 260; ++number) file.Insert(Customer(number, "uncommitted"));
+    if (::write(out, "open\n", 5) < 0) ::_exit(1);
+    for (;;) ::pause();
+  }));
+  ASSERT_TRUE(writer.WaitFor("open\n")) << writer.output();
+  writer.Kill(SIGKILL);
+
+  RecordFileClient file(path_);
+  std::vector<std::uint32_t> numbers;
+  for (std::int16_t status = file.Call(kOpGetFirst, 0); status == kStatusOk; status = file.Call(kOpGetNext, 0))
+    numbers.push_back(NumberOf(file.data));
+  ASSERT_EQ(numbers.size(), 45u);
+  EXPECT_EQ(numbers[5], 100u);
+  EXPECT_EQ(numbers.back(), 139u);
+  // The file is whole, and takes new records at once.
+  std::unique_ptr<RecordStore> store;
+  ASSERT_EQ(SqliteBackend().Open(path_, store), kStatusOk);
+  std::vector<std::string> problems;
+  EXPECT_EQ(store->Check(problems), kStatusOk);
+  EXPECT_TRUE(problems.empty());
+  EXPECT_EQ(file.Insert(Customer(300, "after")), kStatusOk);
+}
+
+TEST_F(RecordProcessesTest, AWriterKilledAtAnyMomentKeepsEveryRecordItWasToldWasStored) {
+  Child writer;
+  ASSERT_TRUE(writer.Fork([&](int out) {
+    ResetRecordManager();
+    RecordFileClient file(path_);
+    for (std::uint32_t number = 1000;; ++number) {
+      if (file.Insert(Customer(number, "w")) != kStatusOk) ::_exit(1);
+      const std::string line = std::to_string(number) + "\n";
+      if (::write(out, line.data(), line.size()) < 0) ::_exit(1);
+    }
+  }));
+  ASSERT_TRUE(writer.WaitFor("1030\n"));
+  writer.Kill(SIGKILL);
+  // Every number the writer reported is in the file.
+  const std::string& reported = writer.output();
+  const std::size_t last_line = reported.rfind('\n', reported.size() - 2);
+  const std::uint32_t last = static_cast<std::uint32_t>(std::stoul(reported.substr(last_line + 1)));
+  RecordFileClient file(path_);
+  for (std::uint32_t number = 1000; number <= last; ++number)
+    ASSERT_EQ(file.Call(kOpGetEqual, 0, NumberKey(number)), kStatusOk) << number;
+}
+
+TEST_F(RecordProcessesTest, KelrecImportsAndExportsAFileAsCsv) {
+  const std::string file = temp_ / "ITEMS.DAT";
+  std::string out, err;
+  const auto no_hold = [](std::string&) {};
+  ASSERT_EQ(RunKelrec({"create", file, "40", "1:4b", "5:12ad", "17:2+1:4bd"}, out, err, no_hold), kKelrecDone) << err;
+  temp_.Write("in.csv", "1,adams,AB,1,rest one\n256,Baker,AA,256,\"rest, two\"\n2,carter,AB,2,tr\xC3\xAAs\n");
+  ASSERT_EQ(RunKelrec({"import", file, temp_ / "in.csv"}, out, err, no_hold), kKelrecDone) << err;
+  ASSERT_EQ(RunKelrec({"export", file, temp_ / "by0.csv"}, out, err, no_hold), kKelrecDone) << err;
+  EXPECT_EQ(temp_.Read("by0.csv"), "1,adams,AB,1,rest one\n2,carter,AB,2,tr\xC3\xAAs\n256,Baker,AA,256,\"rest, two\"\n");
+  ASSERT_EQ(RunKelrec({"export", file, temp_ / "by2.csv", "2"}, out, err, no_hold), kKelrecDone) << err;
+  EXPECT_EQ(temp_.Read("by2.csv"), "256,Baker,AA,256,\"rest, two\"\n1,adams,AB,1,rest one\n2,carter,AB,2,tr\xC3\xAAs\n");
+  out.clear();
+  ASSERT_EQ(RunKelrec({"status", file}, out, err, no_hold), kKelrecDone);
+  EXPECT_NE(out.find("registres 3"), std::string::npos) << out;
+  // A bad line adds nothing; a duplicate of a unique key adds nothing either.
+  temp_.Write("bad.csv", "7,x,AB,7,ok\nnot a number,x,AB,1,\n");
+  EXPECT_EQ(RunKelrec({"import", file, temp_ / "bad.csv"}, out, err, no_hold), kKelrecUsage);
+  temp_.Write("dup.csv", "8,x,AB,8,ok\n1,again,AB,1,\n");
+  EXPECT_EQ(RunKelrec({"import", file, temp_ / "dup.csv"}, out, err, no_hold), kKelrecFailed);
+  out.clear();
+  ASSERT_EQ(RunKelrec({"check", file}, out, err, no_hold), kKelrecDone) << out;
+  ASSERT_EQ(RunKelrec({"status", file}, out, err, no_hold), kKelrecDone);
+  EXPECT_NE(out.find("registres 3"), std::string::npos) << out;
+  EXPECT_EQ(RunKelrec({"create", file, "40", "1:4b"}, out, err, no_hold), kKelrecFailed);
+  EXPECT_EQ(RunKelrec({"create", temp_ / "X.DAT", "40", "1:4q"}, out, err, no_hold), kKelrecUsage);
+}
+
+}  // namespace
+}  // namespace kel
