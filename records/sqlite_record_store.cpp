@@ -1,7 +1,8 @@
 // The embedded engine. A record file is a SQLite database:
 //
 //   kel_file(id = 1, status)          the definition, as the file status bytes
-//   kel_count(id = 1, n)              the number of records, kept by triggers
+//   kel_count(id = 1, n, top)         the number of records and the highest position given,
+//                                     kept by triggers
 //   records(pos, data, k0, k1, ...)   pos is the physical position (the row id, never reused),
 //                                     kI the collation form of key I
 //   records_kI                        an index per key (unique unless duplicates are allowed)
@@ -14,6 +15,7 @@
 // at offset = position, which the system drops when their holder ends.
 #include <sqlite3.h>
 
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <deque>
@@ -34,8 +36,16 @@ constexpr int kApplicationId = 0x4B454C52;
 constexpr int kFormatVersion = 1;
 // How long a writer waits for another writer before answering "file locked".
 constexpr int kBusyTimeoutMs = 5000;
-// Records read ahead by next and previous.
-constexpr int kReadAhead = 64;
+// Records read ahead by next and previous, and how long they are served without asking the
+// database whether anyone wrote it since: a read without a lock sees every change committed
+// more than this long before it, and a reader walking quickly through a file does not pay one
+// read transaction per record.
+constexpr int kReadAhead = 128;
+constexpr auto kReadAheadFresh = std::chrono::milliseconds(10);
+// Page cache of an open file, in KB; a transaction (a batch of writes) may use more, so that
+// its changed pages stay in memory instead of being written out and again.
+constexpr int kCacheKb = 8192;
+constexpr int kTransactionCacheKb = 131072;
 
 std::int16_t StatusOf(int code) {
   switch (code & 0xFF) {
@@ -130,7 +140,10 @@ class SqliteStore final : public RecordStore {
       marks += ", ?" + std::to_string(k + 2);
       sets += ", k" + std::to_string(k) + " = ?" + std::to_string(k + 2);
     }
-    return insert_.Prepare(db_, "INSERT INTO records(data" + columns + ") VALUES(?1" + marks + ")") &&
+    // A new record takes the position after the highest ever given, so that a position that
+    // named a deleted record never names another one.
+    return insert_.Prepare(db_, "INSERT INTO records(pos, data" + columns +
+                                    ") VALUES((SELECT top + 1 FROM kel_count WHERE id = 1), ?1" + marks + ")") &&
            update_.Prepare(db_, "UPDATE records SET data = ?1" + sets + " WHERE pos = ?" + std::to_string(keys + 2)) &&
            delete_.Prepare(db_, "DELETE FROM records WHERE pos = ?1") &&
            direct_.Prepare(db_, "SELECT pos, data FROM records WHERE pos = ?1") &&
@@ -247,6 +260,7 @@ class SqliteStore final : public RecordStore {
     if (in_transaction_) return kStatusInvalidOperation;
     const int code = Exec(db_, "BEGIN IMMEDIATE");
     if (code != SQLITE_OK) return StatusOf(code);
+    Exec(db_, "PRAGMA cache_size = -" + std::to_string(kTransactionCacheKb));
     in_transaction_ = true;
     read_ahead_.clear();
     return kStatusOk;
@@ -256,12 +270,14 @@ class SqliteStore final : public RecordStore {
     const int code = Exec(db_, "COMMIT");
     if (code != SQLITE_OK) return StatusOf(code);  // still open: the caller may retry or abort
     in_transaction_ = false;
+    Exec(db_, "PRAGMA cache_size = -" + std::to_string(kCacheKb));
     return kStatusOk;
   }
   std::int16_t AbortTransaction() override {
     if (!in_transaction_) return kStatusInvalidOperation;
     Exec(db_, "ROLLBACK");
     in_transaction_ = false;
+    Exec(db_, "PRAGMA cache_size = -" + std::to_string(kCacheKb));
     read_ahead_.clear();
     return kStatusOk;
   }
@@ -374,13 +390,20 @@ class SqliteStore final : public RecordStore {
 
   // Next and previous read a few records ahead, kept while nobody writes the file.
   std::int16_t Walk(ReadKind kind, int key, Row& row) {
-    std::int64_t version = 0;
-    if (!DataVersion(version)) return kStatusIoError;
     const bool forward = kind == ReadKind::Next;
-    if (!read_ahead_.empty() && (read_ahead_forward_ != forward || version != read_ahead_version_ ||
-                                 read_ahead_key_ != key || in_transaction_))
+    if (!read_ahead_.empty() &&
+        (read_ahead_forward_ != forward || read_ahead_key_ != key || in_transaction_))
       read_ahead_.clear();
+    if (!read_ahead_.empty() && std::chrono::steady_clock::now() - read_ahead_time_ > kReadAheadFresh) {
+      std::int64_t version = 0;
+      if (!DataVersion(version) || version != read_ahead_version_) read_ahead_.clear();
+      read_ahead_time_ = std::chrono::steady_clock::now();
+    }
     if (read_ahead_.empty()) {
+      // The version is taken before the records: a change committed in between shows as a
+      // newer version at the next look, and the records go then.
+      std::int64_t version = 0;
+      if (!DataVersion(version)) return kStatusIoError;
       KeyReads& r = ReadsOf(key);
       sqlite3_stmt* s = (forward ? r.next : r.previous).get();
       if (!s) return kStatusIoError;
@@ -400,8 +423,9 @@ class SqliteStore final : public RecordStore {
       }
       if (read_ahead_.empty()) return kStatusEndOfFile;
       read_ahead_forward_ = forward;
-      read_ahead_version_ = version;
       read_ahead_key_ = key;
+      read_ahead_time_ = std::chrono::steady_clock::now();
+      read_ahead_version_ = version;
     }
     row = std::move(read_ahead_.front());
     read_ahead_.pop_front();
@@ -494,6 +518,7 @@ class SqliteStore final : public RecordStore {
   std::deque<Row> read_ahead_;
   bool read_ahead_forward_ = true;
   std::int64_t read_ahead_version_ = 0;
+  std::chrono::steady_clock::time_point read_ahead_time_;
   int read_ahead_key_ = 0;
 };
 
@@ -512,16 +537,16 @@ class SqliteBackendImpl final : public RecordBackend {
                       "; PRAGMA user_version = " + std::to_string(kFormatVersion) +
                       "; PRAGMA journal_mode = DELETE; BEGIN;"
                       " CREATE TABLE kel_file(id INTEGER PRIMARY KEY CHECK (id = 1), status BLOB NOT NULL);"
-                      " CREATE TABLE kel_count(id INTEGER PRIMARY KEY CHECK (id = 1), n INTEGER NOT NULL);"
-                      " INSERT INTO kel_count VALUES(1, 0);"
-                      " CREATE TABLE records(pos INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL";
+                      " CREATE TABLE kel_count(id INTEGER PRIMARY KEY CHECK (id = 1), n INTEGER NOT NULL, top INTEGER NOT NULL);"
+                      " INSERT INTO kel_count VALUES(1, 0, 0);"
+                      " CREATE TABLE records(pos INTEGER PRIMARY KEY, data BLOB NOT NULL";
     for (std::size_t k = 0; k < definition.keys.size(); ++k) sql += ", k" + std::to_string(k) + " BLOB NOT NULL";
     sql += ");";
     for (std::size_t k = 0; k < definition.keys.size(); ++k) {
       sql += std::string(" CREATE ") + (KeyAllowsDuplicates(definition, static_cast<int>(k)) ? "" : "UNIQUE ") +
              "INDEX records_k" + std::to_string(k) + " ON records(k" + std::to_string(k) + ");";
     }
-    sql += " CREATE TRIGGER records_added AFTER INSERT ON records BEGIN UPDATE kel_count SET n = n + 1 WHERE id = 1; END;"
+    sql += " CREATE TRIGGER records_added AFTER INSERT ON records BEGIN UPDATE kel_count SET n = n + 1, top = max(top, NEW.pos) WHERE id = 1; END;"
            " CREATE TRIGGER records_removed AFTER DELETE ON records BEGIN UPDATE kel_count SET n = n - 1 WHERE id = 1; END;"
            " COMMIT;";
     code = Exec(db, sql);
@@ -553,7 +578,8 @@ class SqliteBackendImpl final : public RecordBackend {
     if (!db) return StatusOf(code);
     FileDefinition definition;
     const std::int16_t status = ReadDefinition(db, definition);
-    if (status != kStatusOk || Exec(db, "PRAGMA synchronous = FULL") != SQLITE_OK) {
+    if (status != kStatusOk ||
+        Exec(db, "PRAGMA synchronous = FULL; PRAGMA cache_size = -" + std::to_string(kCacheKb)) != SQLITE_OK) {
       sqlite3_close(db);
       return status != kStatusOk ? status : std::int16_t{kStatusIoError};
     }

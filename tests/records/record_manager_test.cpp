@@ -2,7 +2,9 @@
 // binary and alternate segments, duplicates, positions, transactions and record locks.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "records/record_manager.h"
@@ -221,6 +223,29 @@ TEST_F(RecordManagerTest, ARecordLockHoldsUntilItsHolderMovesOn) {
   EXPECT_EQ(NameOf(holder.data), "updated");
   ASSERT_EQ(holder.Close(), kStatusOk);
   EXPECT_EQ(other.Call(kOpGetEqual + kLockBias, 0, NumberKey(3)), kStatusOk);
+}
+
+TEST_F(RecordManagerTest, AWalkSeesWhatOthersCommittedWhileItWentOn) {
+  RecordFileClient walker(path_), writer(path_);
+  for (std::uint32_t number = 1; number <= 300; ++number) ASSERT_EQ(writer.Insert(Customer(number, "old")), kStatusOk);
+  ASSERT_EQ(walker.Call(kOpGetFirst, 0), kStatusOk);
+  ASSERT_EQ(walker.Call(kOpGetNext, 0), kStatusOk);  // the walker has read ahead
+  ASSERT_EQ(writer.Call(kOpGetEqual, 0, NumberKey(3)), kStatusOk);
+  ASSERT_EQ(writer.Update(Customer(3, "new")), kStatusOk);
+  ASSERT_EQ(writer.Call(kOpGetEqual, 0, NumberKey(4)), kStatusOk);
+  ASSERT_EQ(writer.CallWith(kOpDelete), kStatusOk);
+  // A reader that takes its time sees the changes (one that walks quickly may see them a few
+  // milliseconds late).
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  ASSERT_EQ(walker.Call(kOpGetNext, 0), kStatusOk);
+  EXPECT_EQ(NameOf(walker.data), "new");
+  ASSERT_EQ(walker.Call(kOpGetNext, 0), kStatusOk);
+  EXPECT_EQ(NumberOf(walker.data), 5u);
+  // Its own changes it sees at once.
+  ASSERT_EQ(walker.Update(Customer(5, "mine")), kStatusOk);
+  ASSERT_EQ(walker.Call(kOpGetPrevious, 0), kStatusOk);
+  ASSERT_EQ(walker.Call(kOpGetNext, 0), kStatusOk);
+  EXPECT_EQ(NameOf(walker.data), "mine");
 }
 
 TEST_F(RecordManagerTest, ACheckOfAWrittenFileFindsNoProblem) {
