@@ -8,6 +8,7 @@
 
 #include "console/message.h"
 #include "console/window.h"
+#include "platform/codepage.h"
 #include "platform/process.h"
 #include "records/file_definition.h"
 #include "records/file_table.h"
@@ -103,7 +104,7 @@ std::int16_t PlainRead(FileSlot& file, std::int16_t operation, std::string& data
 std::string LockWaitMessage(std::string_view language) {
   if (language == "SPA") return "FICHERO BLOQUEADO. ESPERE UN MOMENTO.";
   if (language == "GLG") return "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO.";
-  if (language == "OCI") return "FICH\x8AR BLOQUEJAT. ESPERATZ UN MOMENT.";  // È in code page 850
+  if (language == "OCI") return Cp850("FICHÈR BLOQUEJAT. ESPERATZ UN MOMENT.");
   return "FITXER BLOQUEJAT. ESPEREU UN MOMENT.";
 }
 

@@ -10,6 +10,7 @@
 
 #include "console/console_fixture.h"
 #include "console/window.h"
+#include "platform/codepage.h"
 #include "records/file_definition.h"
 #include "records/file_table.h"
 #include "records/record_access.h"
@@ -289,10 +290,10 @@ TEST_F(RecordLayerTest, ARecordLockedTwiceShowsTheNoticeOnceAndClosesIt) {
 }
 
 TEST_F(RecordLayerTest, TheNoticeSpeaksTheSessionLanguage) {
-  const std::pair<const char*, const char*> languages[] = {
+  const std::pair<std::string, std::string> languages[] = {
       {"SPA", "FICHERO BLOQUEADO. ESPERE UN MOMENTO."},
       {"GLG", "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO."},
-      {"OCI", "FICH\x8AR BLOQUEJAT. ESPERATZ UN MOMENT."},
+      {"OCI", Cp850("FICHÈR BLOQUEJAT. ESPERATZ UN MOMENT.")},
       {"   ", "FITXER BLOQUEJAT. ESPEREU UN MOMENT."},
   };
   Fill(1, 5, 0, kLockWait);
@@ -304,6 +305,7 @@ TEST_F(RecordLayerTest, TheNoticeSpeaksTheSessionLanguage) {
     std::int16_t status = 0;
     CallWithLockWait(1, kOpGetEqual, status);
     EXPECT_NE(shown.find(text), std::string::npos) << language;
+    EXPECT_EQ(shown.find("\xD4"), language == "OCI" ? shown.find("R BLOQUEJAT") - 1 : std::string::npos);
   }
 }
 
