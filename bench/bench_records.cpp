@@ -5,7 +5,7 @@
 //   bench_records get FILE N       N random get-equal on key 0 through SeekKey
 //   bench_records rawget FILE N    the same through a prepared indexed SQLite lookup
 //   bench_records page FILE        a browse list's first page: seek the low bound, then 20
-//                                  rows of move, key collation form and position (median of 200)
+//                                  rows of key collation form, position and move (median of 200)
 //
 // Each prints the records read and the time; peak memory is measured around the process.
 #include <sqlite3.h>
@@ -136,12 +136,16 @@ int RawGet(const char* path, int n) {
   return 0;
 }
 
-// What a browse list does for its first page of 20 rows over key 1 from a low bound.
+// What a browse list does for its first page of 20 rows over key 1 from a low bound, on a
+// file the program has open: save the lock mode, seek, then per row the key's collation form
+// against the high bound, the position and the move to the next record.
 int Page(const char* path) {
+  const auto opening = Clock::now();
+  if (OpenFile(path, 1) != 0) return 1;
+  const double open_ms = Seconds(opening) * 1000;
   std::vector<double> times;
   for (int run = 0; run < 200; ++run) {
     const auto start = Clock::now();
-    if (OpenFile(path, 1) != 0) return 1;
     std::int16_t status = 0;
     kel::SetLockMode(1, "+d", status);
     kel::SeekKey(1, 1, "M", 1, status);
@@ -155,13 +159,13 @@ int Page(const char* path) {
       kel::MoveRecords(1, 1, status);
     }
     kel::SetLockMode(1, "-", status);
-    kel::CloseRecordFile(1);
     times.push_back(Seconds(start) * 1000);
     if (rows != 20) std::fprintf(stderr, "only %d rows\n", rows);
   }
+  kel::CloseRecordFile(1);
   std::sort(times.begin(), times.end());
-  std::printf("page of 20 rows: median %.3f ms, slowest %.3f ms (open and close included)\n", times[times.size() / 2],
-              times.back());
+  std::printf("page of 20 rows: median %.3f ms, slowest %.3f ms; opening the file %.3f ms\n",
+              times[times.size() / 2], times.back(), open_ms);
   return 0;
 }
 
