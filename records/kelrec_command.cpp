@@ -128,34 +128,40 @@ bool ParseKey(std::string_view text, std::vector<KeySegment>& key, bool& alterna
 // Reads one CSV record (quoted fields may hold separators and line breaks); false at the end.
 bool ReadCsvRecord(std::istream& in, std::vector<std::string>& fields) {
   fields.clear();
+  std::string line;
+  if (!std::getline(in, line)) return false;
   std::string field;
-  bool quoted = false, any = false;
-  char c;
-  while (in.get(c)) {
-    any = true;
+  bool quoted = false;
+  for (std::size_t i = 0;; ++i) {
+    if (i == line.size()) {
+      if (!quoted) break;
+      // A quoted field goes on over the line break.
+      std::string next;
+      if (!std::getline(in, next)) break;
+      field += '\n';
+      line = std::move(next);
+      i = static_cast<std::size_t>(-1);
+      continue;
+    }
+    const char c = line[i];
     if (quoted) {
-      if (c == '"') {
-        if (in.peek() == '"') {
-          in.get(c);
-          field += '"';
-        } else {
-          quoted = false;
-        }
-      } else {
+      if (c != '"') {
         field += c;
+      } else if (i + 1 < line.size() && line[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else {
+        quoted = false;
       }
     } else if (c == '"') {
       quoted = true;
     } else if (c == ',') {
       fields.push_back(std::move(field));
       field.clear();
-    } else if (c == '\n') {
-      break;
     } else if (c != '\r') {
       field += c;
     }
   }
-  if (!any) return false;
   fields.push_back(std::move(field));
   return true;
 }
@@ -400,9 +406,14 @@ void Status(const RecordFile& records, std::string& out) {
   out += "longitud " + std::to_string(definition.record_length) + ", pàgina " + std::to_string(definition.page_size) +
          ", registres " + std::to_string(records.record_count()) + "\n";
   for (std::size_t k = 0; k < definition.keys.size(); ++k) {
-    out += "clau " + std::to_string(k) + ":";
+    out += "clau ";
+    out += std::to_string(k);
+    out += ':';
     for (const KeySegment& segment : definition.keys[k]) {
-      out += " " + std::to_string(segment.position) + ":" + std::to_string(segment.length);
+      out += ' ';
+      out += std::to_string(segment.position);
+      out += ':';
+      out += std::to_string(segment.length);
       if (segment.flags & kSegmentBinary) out += "b";
       if (segment.flags & kSegmentAlternate) out += "a";
     }
