@@ -238,6 +238,13 @@ TEST_F(RecordProcessesTest, KelrecImportsAndExportsAFileAsCsv) {
   ASSERT_EQ(RunKelrec({"check", file}, out, err, no_hold), kKelrecDone) << out;
   ASSERT_EQ(RunKelrec({"status", file}, out, err, no_hold), kKelrecDone);
   EXPECT_NE(out.find("registres 3"), std::string::npos) << out;
+  // A quoted field may hold a line break.
+  const std::string notes = temp_ / "NOTES.DAT";
+  ASSERT_EQ(RunKelrec({"create", notes, "30", "1:2b"}, out, err, no_hold), kKelrecDone) << err;
+  temp_.Write("notes.csv", "5,\"two\nlines, \"\"quoted\"\"\"\r\n6,plain\r\n");
+  ASSERT_EQ(RunKelrec({"import", notes, temp_ / "notes.csv"}, out, err, no_hold), kKelrecDone) << err;
+  ASSERT_EQ(RunKelrec({"export", notes, temp_ / "notes-out.csv"}, out, err, no_hold), kKelrecDone) << err;
+  EXPECT_EQ(temp_.Read("notes-out.csv"), "5,\"two\nlines, \"\"quoted\"\"\"\n6,plain\n");
   EXPECT_EQ(RunKelrec({"create", file, "40", "1:4b"}, out, err, no_hold), kKelrecFailed);
   EXPECT_EQ(RunKelrec({"create", temp_ / "X.DAT", "40", "1:4q"}, out, err, no_hold), kKelrecUsage);
 }
