@@ -238,6 +238,27 @@ TEST_F(FileSystemTest, LockDiesWithItsHolder) {
   ::close(ready[1]);
 }
 
+TEST_F(FileSystemTest, RangeLocksExcludeEachOtherPerHandle) {
+  Plant(root_ / ".record.lck", "");
+  const FileHandle first = OpenFileHandle(".record.lck", OpenMode::ReadWrite);
+  const FileHandle second = OpenFileHandle(".record.lck", OpenMode::ReadWrite);
+  ASSERT_NE(first, kNoFile);
+  ASSERT_NE(second, kNoFile);
+  // Offsets far past the end of the (empty) file lock as well: one byte per record position.
+  EXPECT_EQ(TryLockFileRange(first, 70000, 1), RangeLock::Taken);
+  EXPECT_EQ(TryLockFileRange(second, 70000, 1), RangeLock::HeldElsewhere);
+  EXPECT_EQ(TryLockFileRange(second, 70001, 1), RangeLock::Taken);
+  EXPECT_EQ(TryLockFileRange(first, 70000, 1), RangeLock::Taken);  // taking one's own again
+  EXPECT_TRUE(UnlockFileRange(first, 70000, 1));
+  EXPECT_EQ(TryLockFileRange(second, 70000, 1), RangeLock::Taken);
+  // Closing a handle drops its locks, and only its own.
+  CloseFile(second);
+  EXPECT_EQ(TryLockFileRange(first, 70000, 1), RangeLock::Taken);
+  EXPECT_EQ(TryLockFileRange(first, 70001, 1), RangeLock::Taken);
+  CloseFile(first);
+  EXPECT_TRUE(Slurp(root_ / ".record.lck").empty());
+}
+
 // ---- Entries ----
 
 TEST_F(FileSystemTest, AttributesFollowPermissionsAndNames) {
