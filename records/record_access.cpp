@@ -14,6 +14,7 @@
 #include "records/file_table.h"
 #include "records/record_manager.h"
 #include "startup/session_environment.h"
+#include "textfmt/language.h"
 
 namespace kel {
 namespace {
@@ -102,10 +103,9 @@ std::int16_t PlainRead(FileSlot& file, std::int16_t operation, std::string& data
 }  // namespace
 
 std::string LockWaitMessage(std::string_view language) {
-  if (language == "SPA") return "FICHERO BLOQUEADO. ESPERE UN MOMENTO.";
-  if (language == "GLG") return "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO.";
-  if (language == "OCI") return Cp850("FICHÈR BLOQUEJAT. ESPERATZ UN MOMENT.");
-  return "FITXER BLOQUEJAT. ESPEREU UN MOMENT.";
+  return Cp850(PickText(LanguageOfCode(language), "FITXER BLOQUEJAT. ESPEREU UN MOMENT.",
+                        "FICHERO BLOQUEADO. ESPERE UN MOMENTO.", "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO.",
+                        "FICHÈR BLOQUEJAT. ESPERATZ UN MOMENT."));
 }
 
 int RandomLockPause() {
