@@ -298,7 +298,7 @@ TEST_F(RecordLayerTest, TheNoticeSpeaksTheSessionLanguage) {
   };
   Fill(1, 5, 0, kLockWait);
   for (const auto& [language, text] : languages) {
-    Session().LanguageCode = language;
+    SessionToFill().LanguageCode = language;
     std::string shown;
     answers_.push_back({85, "", ""});
     answers_.push_back({0, "", "", [&] { shown = console().RowBytes(22); }});
