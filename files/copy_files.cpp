@@ -32,6 +32,8 @@ void CopyOneFile(const std::string& source, const std::string& destination) {
 void CopyFiles(std::string_view source_pattern, std::string_view destination) {
   const std::string source_directory(DirectoryOf(source_pattern));
   const std::string destination_directory(DirectoryOf(destination));
+  // The destination is read once for the whole copy, not again after every file copied.
+  const platform::BulkDirectoryChanges bulk;
   OpenFileListing(source_pattern);
   std::string name;
   while (!NextListedFile(name)) CopyOneFile(source_directory + name, destination_directory + name);

@@ -21,6 +21,19 @@ namespace kel::platform {
 // The native (UTF-8 on POSIX) path of a path in the system's form.
 std::string NativePath(std::string_view path);
 
+// While one lives, the case-insensitive reading of a directory stays trusted after this
+// process's own changes to it, so that a copy of many files does not read the destination
+// again for every file. Outside such a bulk operation a reading is trusted only once the
+// directory has been still for a while, so that an entry another workstation adds in another
+// letter case between this process's look and its change is never missed for long.
+class BulkDirectoryChanges {
+ public:
+  BulkDirectoryChanges();
+  ~BulkDirectoryChanges();
+  BulkDirectoryChanges(const BulkDirectoryChanges&) = delete;
+  BulkDirectoryChanges& operator=(const BulkDirectoryChanges&) = delete;
+};
+
 // ---- Files ------------------------------------------------------------------------------------
 
 using FileHandle = std::intptr_t;

@@ -29,12 +29,15 @@ struct CachedDirectory {
   ino_t inode = 0;
   timespec modified{};
   bool trusted = false;
+  bool trusted_for_bulk = false;  // trusted only because of a bulk operation's own changes
   std::unordered_map<std::string, std::string> names;  // folded name -> name
 };
 
 struct DirectoryCacheState {
   std::vector<CachedDirectory> directories;  // most recently used first
   std::string pending;  // directory last looked into, whose next change is this process's
+  int bulk_operations = 0;  // BulkDirectoryChanges alive
+  void (*after_own_change)() = nullptr;
 };
 
 DirectoryCacheState& State() {
@@ -65,6 +68,14 @@ std::string FoldedKey(std::string_view name) {
   return key;
 }
 
+// A reading is trusted only while the directory's last change is older than its clock's
+// uncertainty: a change of another process in the same tick leaves the time where it was.
+bool Settled(const timespec& modified) {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return Nanoseconds(now) - Nanoseconds(modified) > kRacyNanoseconds;
+}
+
 bool Scan(const std::string& directory, const struct stat& info, CachedDirectory& cached) {
   std::unique_ptr<DIR, int (*)(DIR*)> stream(::opendir(directory.c_str()), ::closedir);
   if (!stream) return false;
@@ -73,9 +84,7 @@ bool Scan(const std::string& directory, const struct stat& info, CachedDirectory
   cached.device = info.st_dev;
   cached.inode = info.st_ino;
   cached.modified = info.st_mtim;
-  timespec now{};
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  cached.trusted = Nanoseconds(now) - Nanoseconds(info.st_mtim) > kRacyNanoseconds;
+  cached.trusted = Settled(info.st_mtim);
   while (const dirent* entry = ::readdir(stream.get())) {
     const std::string_view name(entry->d_name);
     if (name == "." || name == "..") continue;
@@ -154,9 +163,13 @@ bool KnownAbsent(const std::string& native_path) {
 void ForgetPendingDirectory() { State().pending.clear(); }
 
 // A change right after this process looked into the directory is its own: the reading is
-// brought up to date. Any other change makes the next lookup read the directory afresh.
+// brought up to date, but trusted by the same rule as a fresh one, since another workstation
+// may have added an entry between the look and the change, or right after it, and the
+// directory's time alone cannot tell. Any other change makes the next lookup read the
+// directory afresh.
 void NoteEntryChanged(const std::string& native_path, bool exists) {
   DirectoryCacheState& state = State();
+  if (state.after_own_change != nullptr) state.after_own_change();
   std::string_view last;
   const std::string directory = DirectoryPart(native_path, last);
   auto it = Find(directory);
@@ -172,11 +185,32 @@ void NoteEntryChanged(const std::string& native_path, bool exists) {
   else if (auto found = it->names.find(key); found != it->names.end() && found->second == last)
     it->names.erase(found);
   it->modified = info.st_mtim;
-  it->trusted = true;
+  const bool bulk = state.bulk_operations > 0;
+  it->trusted = bulk || Settled(info.st_mtim);
+  it->trusted_for_bulk = bulk && !Settled(info.st_mtim);
   state.pending.clear();
 }
 
+void SetAfterOwnChange(void (*after)()) { State().after_own_change = after; }
+
 void ResetDirectoryCache() { State() = DirectoryCacheState{}; }
+
+}  // namespace kel::platform::posix
+
+namespace kel::platform {
+
+BulkDirectoryChanges::BulkDirectoryChanges() { ++posix::State().bulk_operations; }
+
+BulkDirectoryChanges::~BulkDirectoryChanges() {
+  posix::DirectoryCacheState& state = posix::State();
+  if (--state.bulk_operations > 0) return;
+  for (posix::CachedDirectory& directory : state.directories)
+    if (directory.trusted_for_bulk) directory.trusted = directory.trusted_for_bulk = false;
+}
+
+}  // namespace kel::platform
+
+namespace kel::platform::posix {
 
 namespace {
 [[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetDirectoryCache);

@@ -44,6 +44,9 @@ bool KnownAbsent(const std::string& native_path);
 void ForgetPendingDirectory();
 // Tells the directory lookups that this process created (exists) or removed an entry.
 void NoteEntryChanged(const std::string& native_path, bool exists);
+// Runs a function right after each change this process makes in a directory, before the
+// lookups take note of it: tests play another workstation there. nullptr for none.
+void SetAfterOwnChange(void (*after)());
 // Forgets every directory read (tests).
 void ResetDirectoryCache();
 

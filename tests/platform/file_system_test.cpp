@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
+#include "platform/posix/posix_names.h"
 #include "support/temp_dir.h"
 
 namespace kel::platform {
@@ -122,6 +123,56 @@ TEST_F(FileSystemTest, LookupsFollowChangesMadeHere) {
   // An entry removed behind the lookups' back is not named again.
   fs::remove(root_ / "dir/Data9.txt");
   EXPECT_EQ(NativePath("dir\\DATA9.TXT"), "dir/DATA9.TXT");
+}
+
+// The worst moment for the case-insensitive lookups: another workstation adds an entry in
+// another letter case while this process changes the same directory, after its look there.
+// A later lookup of that name must find the entry, not create a second one.
+std::string& OtherWorkstationsFile() {
+  static std::string path;
+  return path;
+}
+
+void OtherWorkstationCreatesItsFile() {
+  if (OtherWorkstationsFile().empty()) return;
+  ASSERT_EQ(std::system(("touch '" + OtherWorkstationsFile() + "'").c_str()), 0);
+  OtherWorkstationsFile().clear();
+}
+
+TEST_F(FileSystemTest, EntryAddedElsewhereDuringAChangeHereIsFound) {
+  fs::create_directory(root_ / "dir");
+  ASSERT_TRUE(kel::testing::StampFile(root_ / "dir", 2020, 1, 1, 12, 0, 0));  // still for long
+  OtherWorkstationsFile() = (root_ / "dir/REPORT.TXT").string();
+  posix::SetAfterOwnChange(OtherWorkstationCreatesItsFile);
+  const FileHandle mine = OpenFileHandle("dir\\notes.txt", OpenMode::CreateNew);
+  ASSERT_NE(mine, kNoFile);
+  CloseFile(mine);
+  posix::SetAfterOwnChange(nullptr);
+  ASSERT_TRUE(fs::exists(root_ / "dir/REPORT.TXT"));
+
+  const FileHandle report = OpenFileHandle("dir\\report.txt", OpenMode::OpenOrCreate);
+  ASSERT_NE(report, kNoFile);
+  CloseFile(report);
+  EXPECT_EQ(NativePath("dir\\report.txt"), "dir/REPORT.TXT");
+  EXPECT_FALSE(fs::exists(root_ / "dir/report.txt"));
+}
+
+// Inside a bulk operation the process's own changes keep the reading, so a copy of many files
+// reads the destination once; the entry added elsewhere is seen once the operation is over.
+TEST_F(FileSystemTest, BulkOperationTrustsItsOwnChangesUntilItEnds) {
+  fs::create_directory(root_ / "dir");
+  ASSERT_TRUE(kel::testing::StampFile(root_ / "dir", 2020, 1, 1, 12, 0, 0));
+  {
+    const BulkDirectoryChanges bulk;
+    OtherWorkstationsFile() = (root_ / "dir/REPORT.TXT").string();
+    posix::SetAfterOwnChange(OtherWorkstationCreatesItsFile);
+    const FileHandle mine = OpenFileHandle("dir\\notes.txt", OpenMode::CreateNew);
+    ASSERT_NE(mine, kNoFile);
+    CloseFile(mine);
+    posix::SetAfterOwnChange(nullptr);
+    EXPECT_EQ(NativePath("dir\\NOTES.TXT"), "dir/notes.txt");
+  }
+  EXPECT_EQ(NativePath("dir\\report.txt"), "dir/REPORT.TXT");
 }
 
 // ---- Opening ----
