@@ -102,8 +102,8 @@ std::int16_t PlainRead(FileSlot& file, std::int16_t operation, std::string& data
 
 }  // namespace
 
-std::string LockWaitMessage(std::string_view language) {
-  return Cp850(PickText(LanguageOfCode(language), "FITXER BLOQUEJAT. ESPEREU UN MOMENT.",
+std::string LockWaitMessage(Language language) {
+  return Cp850(PickText(language, "FITXER BLOQUEJAT. ESPEREU UN MOMENT.",
                         "FICHERO BLOQUEADO. ESPERE UN MOMENTO.", "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO.",
                         "FICHÈR BLOQUEJAT. ESPERATZ UN MOMENT."));
 }
@@ -128,7 +128,7 @@ void CallWithLockWait(int slot, std::int16_t operation, std::int16_t& status) {
   bool shown = false;
   const std::size_t area = static_cast<std::size_t>(std::clamp(file.record_length, 0, kRecordAreaLimit));
   for (;;) {
-    if (attempt == 1) shown = ShowMessage(kLockMessageRow, LockWaitMessage(Session().LanguageCode));
+    if (attempt == 1) shown = ShowMessage(kLockMessageRow, LockWaitMessage(SessionLanguage()));
     std::string data(kDataBufferSize, ' ');
     if (area) std::memcpy(data.data(), file.record_area, area);
     std::int32_t length = static_cast<std::int32_t>(area);

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "textfmt/language.h"
+
 namespace kel {
 
 // The layer's data and key buffer sizes.
@@ -39,8 +41,8 @@ std::string CurrentKeyCollationForm(std::int16_t handle);
 // locked record is waited for, the notice shown from the second attempt on.
 void CallWithLockWait(int slot, std::int16_t operation, std::int16_t& status);
 
-// The lock notice in a language ("SPA", "GLG", "OCI"; anything else Catalan).
-std::string LockWaitMessage(std::string_view language);
+// The lock notice in a language.
+std::string LockWaitMessage(Language language);
 
 // What the lock wait sleeps with, given the milliseconds.
 using LockPause = std::function<void(int milliseconds)>;
