@@ -229,7 +229,11 @@ CalculatorEffect Dispatch(CalculatorState& state, KeyCode key) {
 
 CalculatorEffect ApplyCalculatorKey(CalculatorState& state, KeyCode key) {
   const CalculatorEffect effect = Dispatch(state, key);
-  if (effect != CalculatorEffect::kNone) state.last_key = LastKeyText(key);
+  // A key that was not taken leaves everything as it was, the last key too.
+  if (effect != CalculatorEffect::kNone && effect != CalculatorEffect::kRefused &&
+      effect != CalculatorEffect::kBeep) {
+    state.last_key = LastKeyText(key);
+  }
   return effect;
 }
 
