@@ -185,5 +185,66 @@ TEST_F(CalculatorTest, EverythingIsDrawnInRoleNAlsoAfterAMove) {
   }
 }
 
+TEST_F(CalculatorTest, DivisionByZeroShowsTheOverflowFormUntilTheNextKey) {
+  Type("5/0=");
+  Snap();
+  Key(kKeyBackspace);
+  Snap();
+  Type("2=F");
+  EXPECT_EQ(Calculator(), "250");
+  EXPECT_EQ(console().BeepCount(), 1);
+  EXPECT_EQ(Snapshots()[0], CalculatorScreen(1, 21, {kTop, Row("5 /"), kMiddle,
+                                                     Row(std::string(22, '!') + "  "), kBottom}));
+  EXPECT_EQ(Snapshots()[1], CalculatorScreen(1, 21, {kTop, Row("5 /"), kMiddle, Row("0  "),
+                                                     kBottom}));
+  EXPECT_EQ(StateFile().find("inf"), std::string::npos);
+}
+
+TEST_F(CalculatorTest, TheFieldsEditingSettingsAreGivenBackExactly) {
+  EditSettings("+ea", "d,1b");
+  EditSettings("h", "");
+  const EditSettingsState field = SaveEditSettings();
+  Type("5");
+  AltX();  // the calculator's own Alt+X: only a key
+  Type("F");
+  EXPECT_EQ(Calculator(), "500");
+  const EditSettingsState after = SaveEditSettings();
+  EXPECT_EQ(after.exit_keys, field.exit_keys);
+  EXPECT_EQ(after.replacements, field.replacements);
+  EXPECT_EQ(after.mask, field.mask);
+  EXPECT_EQ(after.saved_exit_keys, field.saved_exit_keys);
+  EXPECT_EQ(after.saved_count, field.saved_count);
+}
+
+TEST_F(CalculatorTest, ATooSmallScreenOpensNothingAndAWiderOneKeepsToEightyColumns) {
+  UseConsole(24, 80);
+  Type("5F");
+  EXPECT_EQ(Calculator(), "");
+  EXPECT_EQ(console().Snapshot(), "");
+  EXPECT_EQ(console().BeepCount(), 1);
+  EXPECT_EQ(console().PendingInput(), 2u);  // no key was read
+  EXPECT_FALSE(temp_.Exists("KELCALC.TMP"));
+  UseConsole(25, 79);
+  EXPECT_EQ(Calculator(), "");
+
+  UseConsole(30, 100);
+  Key(kKeyLeft);
+  Snap();
+  Key(kKeyRight);
+  Snap();
+  Key(kKeyEsc);
+  EXPECT_EQ(Calculator(), "");
+  EXPECT_EQ(Snapshots()[0], CalculatorScreen(55, 23, {kTop, Row("0  "), kBottom}));
+  EXPECT_EQ(Snapshots()[1], CalculatorScreen(1, 23, {kTop, Row("0  "), kBottom}));
+}
+
+TEST_F(CalculatorTest, ADamagedStateFileOpensWithStartValues) {
+  temp_.Write("KELCALC.TMP", "garbage\r\n\x01\x02,,,\r\nNaN,NaN\r\n");
+  Snap();
+  Key(kKeyEsc);
+  EXPECT_EQ(Calculator(), "");
+  EXPECT_EQ(LastSnapshot(), CalculatorScreen(1, 23, {kTop, Row("0  "), kBottom}));
+}
+
 }  // namespace
 }  // namespace kel
