@@ -100,8 +100,8 @@ bool ReadNumber(std::string_view item, double& value) {
 // A whole number within limits, or nothing.
 bool ReadWhole(std::string_view item, std::int64_t low, std::int64_t high, std::int64_t& value) {
   double number = 0;
-  if (!ReadNumber(item, number) || number != std::floor(number) || number < static_cast<double>(low) ||
-      number > static_cast<double>(high)) {
+  if (!ReadNumber(item, number) || number != std::floor(number) ||
+      number < static_cast<double>(low) || number > static_cast<double>(high)) {
     return false;
   }
   value = static_cast<std::int64_t>(number);

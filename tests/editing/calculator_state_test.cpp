@@ -132,7 +132,8 @@ TEST_F(CalculatorStateTest, WhatCannotBeReadKeepsItsStartValue) {
 }
 
 TEST_F(CalculatorStateTest, FiguresAsOlderFilesWroteThemAreRead) {
-  const CalculatorState state = ParseCalculatorState(" 1 , 22 ,.5, -.25\r\n0,0,-1,2\r\n\"R\",\"/\"\n");
+  const CalculatorState state =
+      ParseCalculatorState(" 1 , 22 ,.5, -.25\r\n0,0,-1,2\r\n\"R\",\"/\"\n");
   EXPECT_EQ(state.first_tape_line, 22);
   EXPECT_EQ(state.entry, 0.5);
   EXPECT_EQ(state.accumulator, -0.25);
