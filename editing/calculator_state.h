@@ -49,7 +49,8 @@ struct CalculatorState {
   bool entering = false;        // a figure is being typed
   bool decimal_point = false;   // the entry shows a decimal point
   std::int16_t decimals = 0;    // decimals shown for the entry
-  std::string last_key;         // the last key handled (kept only for the file)
+  std::string last_key;         // the last key taken (kept only for the file): a printable
+                                // key's character in capitals, any other key's name ("d")
   std::string pending;          // "+", "-", "*", "/" or empty
   std::array<TapeLine, kTapeLines> tape{};  // tape[0] is line 1, tape[21] line 22
   bool operator==(const CalculatorState&) const = default;
