@@ -58,10 +58,10 @@ TEST_F(CalculatorTest, PercentagesAgainstAPendingAddAndMultiply) {
   Snap();
   Type("F");
   EXPECT_EQ(Calculator(), "2000");
-  EXPECT_EQ(Snapshots()[0],
+  EXPECT_EQ(Shot(0),
             CalculatorScreen(1, 18, {kTop, Row("200 +"), Row("10 %"), Row("20 ="), Row("220  "),
                                      kMiddle, Row("220  "), kBottom}));
-  EXPECT_EQ(Snapshots()[1],
+  EXPECT_EQ(Shot(1),
             CalculatorScreen(1, 14, {kTop, Row("200 +"), Row("10 %"), Row("20 ="), Row("220  "),
                                      Row("200 *"), Row("10 %"), Row("0'1 ="), Row("20  "),
                                      kMiddle, Row("20  "), kBottom}));
@@ -87,11 +87,11 @@ TEST_F(CalculatorTest, CThreeTimesCancelsTheFigureClearsTheMachineThenTheTape) {
   Snap();  // the tape is gone
   Type("F");
   EXPECT_EQ(Calculator(), "0");
-  EXPECT_EQ(Snapshots()[0],
+  EXPECT_EQ(Shot(0),
             CalculatorScreen(1, 21, {kTop, Row("5 +"), kMiddle, Row("5  "), kBottom}));
-  EXPECT_EQ(Snapshots()[1],
+  EXPECT_EQ(Shot(1),
             CalculatorScreen(1, 21, {kTop, Row("5 +"), kMiddle, Row("0  "), kBottom}));
-  EXPECT_EQ(Snapshots()[2], CalculatorScreen(1, 23, {kTop, Row("0  "), kBottom}));
+  EXPECT_EQ(Shot(2), CalculatorScreen(1, 23, {kTop, Row("0  "), kBottom}));
 }
 
 TEST_F(CalculatorTest, MoreThanTwentyTwoLinesScrollUpWithoutATopBorder) {
@@ -123,9 +123,9 @@ TEST_F(CalculatorTest, LeftFromColumnOneWrapsToFiftyFiveAndRightComesBack) {
   Key(kKeyEsc);
   EXPECT_EQ(Calculator(), "");
   const std::vector<std::string> rows = {kTop, Row("5 +"), kMiddle, Row("5  "), kBottom};
-  EXPECT_EQ(Snapshots()[0], CalculatorScreen(55, 21, rows));
-  EXPECT_EQ(Snapshots()[1], CalculatorScreen(1, 21, rows));
-  EXPECT_EQ(Snapshots()[2], CalculatorScreen(2, 21, rows));
+  EXPECT_EQ(Shot(0), CalculatorScreen(55, 21, rows));
+  EXPECT_EQ(Shot(1), CalculatorScreen(1, 21, rows));
+  EXPECT_EQ(Shot(2), CalculatorScreen(2, 21, rows));
   EXPECT_EQ(console().Snapshot(), "");
 }
 
@@ -193,9 +193,9 @@ TEST_F(CalculatorTest, DivisionByZeroShowsTheOverflowFormUntilTheNextKey) {
   Type("2=F");
   EXPECT_EQ(Calculator(), "250");
   EXPECT_EQ(console().BeepCount(), 1);
-  EXPECT_EQ(Snapshots()[0], CalculatorScreen(1, 21, {kTop, Row("5 /"), kMiddle,
+  EXPECT_EQ(Shot(0), CalculatorScreen(1, 21, {kTop, Row("5 /"), kMiddle,
                                                      Row(std::string(22, '!') + "  "), kBottom}));
-  EXPECT_EQ(Snapshots()[1], CalculatorScreen(1, 21, {kTop, Row("5 /"), kMiddle, Row("0  "),
+  EXPECT_EQ(Shot(1), CalculatorScreen(1, 21, {kTop, Row("5 /"), kMiddle, Row("0  "),
                                                      kBottom}));
   EXPECT_EQ(StateFile().find("inf"), std::string::npos);
 }
@@ -234,8 +234,8 @@ TEST_F(CalculatorTest, ATooSmallScreenOpensNothingAndAWiderOneKeepsToEightyColum
   Snap();
   Key(kKeyEsc);
   EXPECT_EQ(Calculator(), "");
-  EXPECT_EQ(Snapshots()[0], CalculatorScreen(55, 23, {kTop, Row("0  "), kBottom}));
-  EXPECT_EQ(Snapshots()[1], CalculatorScreen(1, 23, {kTop, Row("0  "), kBottom}));
+  EXPECT_EQ(Shot(0), CalculatorScreen(55, 23, {kTop, Row("0  "), kBottom}));
+  EXPECT_EQ(Shot(1), CalculatorScreen(1, 23, {kTop, Row("0  "), kBottom}));
 }
 
 TEST_F(CalculatorTest, ADamagedStateFileOpensWithStartValues) {

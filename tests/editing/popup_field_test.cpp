@@ -57,9 +57,9 @@ TEST_F(PopupFieldTest, TheCalculatorsFigureLandsInTheField) {
   EXPECT_EQ(edited.text, "ab1250      ");
   EXPECT_EQ(edited.key, kKeyEnter);
   // The field shows above the calculator's tape while it is open, and its figure afterwards.
-  EXPECT_NE(Snapshots()[0].find("\n\n\n\n         ab\n"), std::string::npos);
-  EXPECT_NE(Snapshots()[0].find("│                  12'5  │"), std::string::npos);
-  EXPECT_EQ(Snapshots()[1], "\n\n\n\n         ab1250\n");
+  EXPECT_NE(Shot(0).find("\n\n\n\n         ab\n"), std::string::npos);
+  EXPECT_NE(Shot(0).find("│                  12'5  │"), std::string::npos);
+  EXPECT_EQ(Shot(1), "\n\n\n\n         ab1250\n");
   // The field kept the form's map all along (Enter, Esc, F1), and the form finds the map it
   // saved before the field.
   EXPECT_EQ(map_after_field_.exit_keys, std::string("\x0D\x00\x1B\x00\x00\x3B", 6));
@@ -128,11 +128,11 @@ TEST_F(PopupFieldTest, InAFormsWindowThePopupsComeAndGoOverIt) {
   Key(kKeyEnter);
   const Edited edited = EditFormField();
   EXPECT_EQ(edited.text, "16/3/2024   ");
-  EXPECT_NE(Snapshots()[0].find("MARÇ"), std::string::npos);
-  EXPECT_NE(Snapshots()[1].find("└────────────────────────┘"), std::string::npos);
+  EXPECT_NE(Shot(0).find("MARÇ"), std::string::npos);
+  EXPECT_NE(Shot(1).find("└────────────────────────┘"), std::string::npos);
   // Back in the field after both pop-ups: the form's window with the date in the field.
-  EXPECT_EQ(Snapshots()[2].find("└────────────────────────┘"), std::string::npos);
-  EXPECT_NE(Snapshots()[2].find("║         16/3/2024"), std::string::npos);
+  EXPECT_EQ(Shot(2).find("└────────────────────────┘"), std::string::npos);
+  EXPECT_NE(Shot(2).find("║         16/3/2024"), std::string::npos);
   CloseWindow();
   SetColour("-");
   EXPECT_FALSE(StackFileExists());

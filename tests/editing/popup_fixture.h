@@ -97,8 +97,18 @@ class PopupTest : public ConsoleTest {
   void Snap() { console().PushExtendedKey(kSnapshotScanCode); }
 
   const std::vector<std::string>& Snapshots() const { return snapshot_console_->snapshots; }
+  // Snapshot i, or a failure when fewer were taken.
+  std::string Shot(std::size_t i) const {
+    if (i < Snapshots().size()) return Snapshots()[i];
+    ADD_FAILURE() << "snapshot " << i << " was never taken";
+    return {};
+  }
   // Attribute of a cell in the last snapshot.
   std::uint8_t SnapshotAttribute(int row, int column) const {
+    if (snapshot_console_->attribute_snapshots.empty()) {
+      ADD_FAILURE() << "no snapshot was taken";
+      return 0;
+    }
     const auto& attributes = snapshot_console_->attribute_snapshots.back();
     return attributes[static_cast<std::size_t>((row - 1) * console_->Columns() + column - 1)];
   }

@@ -93,10 +93,10 @@ TEST_F(PopupHotkeysTest, TheCalendarOpensOverTheCalculatorAndLeavesItAsItWas) {
   Key(kKeyEsc);
   EXPECT_EQ(TypedText(), "<X>");
   ASSERT_EQ(Snapshots().size(), 4u);
-  EXPECT_EQ(Snapshots()[2], Snapshots()[0]);
-  EXPECT_EQ(Snapshots()[3], Snapshots()[0]);
+  EXPECT_EQ(Shot(2), Shot(0));
+  EXPECT_EQ(Shot(3), Shot(0));
   // The calendar covers columns 59 to 80 of the calculator's rows 1 to 24.
-  const std::string& both = Snapshots()[1];
+  const std::string& both = Shot(1);
   EXPECT_NE(both.find("│DL DT DC DJ DV DS DG│"), std::string::npos);
   EXPECT_NE(both.find(std::string(54, ' ') + "└────────────────────────┘"), std::string::npos);
   EXPECT_EQ(console().Snapshot(), "");
@@ -128,9 +128,9 @@ TEST_F(PopupHotkeysTest, TheCalculatorOpensOverTheCalendarAndLeavesItAsItWas) {
   Type("F");
   EXPECT_EQ(TypedText(), "<C>16/3/2024 ");
   ASSERT_EQ(Snapshots().size(), 3u);
-  EXPECT_EQ(Snapshots()[2], Snapshots()[0]);
+  EXPECT_EQ(Shot(2), Shot(0));
   const std::string display = std::string(54, ' ') + "│                     0  │";
-  EXPECT_NE(Snapshots()[1].find(display), std::string::npos);
+  EXPECT_NE(Shot(1).find(display), std::string::npos);
   ExpectFieldSettings();
   EXPECT_FALSE(StackFileExists());
 }
