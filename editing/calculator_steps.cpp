@@ -267,7 +267,9 @@ double RoundToHundredths(double value) {
   const double magnitude = std::fabs(value);
   // From 10^15 on a double holds no hundredths at all.
   if (!std::isfinite(value) || magnitude >= 1e15) return value;
-  const double scaled = Significant(magnitude * 100);
+  // Hundredths of a figure with up to 15 significant digits are cleaned of binary noise;
+  // larger figures hold no noise a hundredth could show.
+  const double scaled = magnitude < 1e13 ? Significant(magnitude * 100) : magnitude * 100;
   double whole = std::floor(scaled);
   const double rest = scaled - whole;
   if (rest > 0.5 || (rest == 0.5 && std::fmod(whole, 2) != 0)) whole += 1;

@@ -62,6 +62,9 @@ TEST(CalculatorStepsTest, NegativeFiguresRoundLikePositiveOnes) {
   EXPECT_DOUBLE_EQ(RoundToHundredths(-0.125), -0.12);
   EXPECT_DOUBLE_EQ(RoundToHundredths(-0.004), 0);
   EXPECT_FALSE(std::signbit(RoundToHundredths(-0.004)));
+  // Figures whose hundredths a double holds keep them.
+  EXPECT_DOUBLE_EQ(RoundToHundredths(99999999999999.99), 99999999999999.99);
+  EXPECT_DOUBLE_EQ(RoundToHundredths(1e20), 1e20);
 }
 
 TEST(CalculatorStepsTest, BackspaceTakesDigitsAndThePointBack) {
