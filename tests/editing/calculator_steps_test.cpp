@@ -17,19 +17,6 @@ CalculatorState After(std::string_view keys, CalculatorState state = {}) {
 
 // ---- Operator steps --------------------------------------------------------------------------
 
-TEST(CalculatorStepsTest, AddingFivePlusThree) {
-  CalculatorState state = After("5+3\r");
-  EXPECT_EQ(state.entry, 8);
-  EXPECT_EQ(state.accumulator, 8);
-  EXPECT_FALSE(state.entering);
-  EXPECT_EQ(state.pending, "");
-  EXPECT_EQ(state.first_tape_line, 20);
-  EXPECT_EQ(state.tape[19], (TapeLine{5, false, 0, '+'}));
-  EXPECT_EQ(state.tape[20], (TapeLine{3, false, 0, '='}));
-  EXPECT_EQ(state.tape[21], (TapeLine{8, false, 0, ' '}));
-  EXPECT_EQ(CalculatorResultText(state), "800");
-}
-
 TEST(CalculatorStepsTest, PercentAppliesThePendingAddOrTheMultiply) {
   EXPECT_EQ(After("200+10%=").entry, 220);
   EXPECT_EQ(After("200-10%=").entry, 180);
@@ -126,20 +113,6 @@ TEST(CalculatorStepsTest, LettersInEitherCaseAndUnknownKeysIgnored) {
   EXPECT_EQ(ApplyCalculatorKey(state, kKeyAltF), CalculatorEffect::kCloseWithResult);
   EXPECT_EQ(ApplyCalculatorKey(state, kKeyEsc), CalculatorEffect::kCloseEmpty);
 }
-
-TEST(CalculatorStepsTest, TheWindowWrapsBetweenColumnsOneAndFiftyFive) {
-  CalculatorState state;
-  EXPECT_EQ(ApplyCalculatorKey(state, kKeyLeft), CalculatorEffect::kMoved);
-  EXPECT_EQ(state.column, 55);
-  ApplyCalculatorKey(state, kKeyCtrlRight);
-  EXPECT_EQ(state.column, 1);
-  ApplyCalculatorKey(state, kKeyRight);
-  EXPECT_EQ(state.column, 2);
-  ApplyCalculatorKey(state, kKeyCtrlLeft);
-  EXPECT_EQ(state.column, 1);
-}
-
-// ---- Figures nobody can show ------------------------------------------------------------------
 
 TEST(CalculatorStepsTest, DivisionByZeroChangesNothing) {
   CalculatorState state = After("5/0");

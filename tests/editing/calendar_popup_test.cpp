@@ -113,15 +113,6 @@ TEST_F(CalendarPopupTest, OccitanDayLettersAndMonthTitlesKeepTheirAccents) {
   EXPECT_TRUE(FoldAccents());
 }
 
-TEST_F(CalendarPopupTest, SpanishAndGalicianDayLetters) {
-  Session().LanguageCode = "SPA";
-  EXPECT_EQ(DayLetters(), " L  M  X  J  V  S  D");
-  Session().LanguageCode = "GLG";
-  EXPECT_EQ(DayLetters(), " L  M  X  J  V  S  D");
-  Session().LanguageCode = "   ";
-  EXPECT_EQ(DayLetters(), "DL DT DC DJ DV DS DG");
-}
-
 TEST_F(CalendarPopupTest, RightFromMarchTheThirtyFirstShowsTheNextQuarter) {
   WorkDate(2024, 3, 31);
   Key(kKeyRight);

@@ -42,16 +42,6 @@ TEST_F(PopupHotkeysTest, TheLibraryInstallsBothPopups) {
   EXPECT_EQ(TypedText(), "<X>1250<C>22/3/2024 z");
 }
 
-TEST_F(PopupHotkeysTest, EscTypesNothing) {
-  AltX();
-  Type("5");
-  Key(kKeyEsc);
-  AltC();
-  Key(kKeyEsc);
-  Type("z");
-  EXPECT_EQ(TypedText(), "<X><C>z");
-}
-
 TEST_F(PopupHotkeysTest, AFieldKeepsItsExitKeysAcrossTheCalculator) {
   EnterFormField();
   AltX();
@@ -66,17 +56,6 @@ TEST_F(PopupHotkeysTest, AFieldKeepsItsExitKeysAcrossTheCalendar) {
   Type("F");
   EXPECT_EQ(TypedText(), "<C>15/3/2024 ");
   ExpectFieldSettings();
-}
-
-TEST_F(PopupHotkeysTest, AMaskedFieldStaysMasked) {
-  EnterFormField();
-  EditSettings("h", "");
-  AltX();
-  Key(kKeyEsc);
-  AltC();
-  Key(kKeyEsc);
-  TypedText();
-  EXPECT_EQ(MaskCharacter(), 'X');
 }
 
 TEST_F(PopupHotkeysTest, TheCalendarOpensOverTheCalculatorAndLeavesItAsItWas) {
