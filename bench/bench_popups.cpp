@@ -99,11 +99,11 @@ class Setting {
     std::string pattern = (std::filesystem::temp_directory_path() / "kel-bench-XXXXXX").string();
     directory_ = mkdtemp(pattern.data()) ? pattern : std::string();
     ResetSessionEnvironment();
-    Session().TempDir = directory_ + "/";
-    Session().TerminalDir = directory_ + "/";
-    Session().RootDir = directory_ + "/";
-    Session().WorkDate = PackDate(2024, 3, 13);
-    Session().ColourTable = ParseColourTable(kDefaultColours);
+    SessionToFill().TempDir = directory_ + "/";
+    SessionToFill().TerminalDir = directory_ + "/";
+    SessionToFill().RootDir = directory_ + "/";
+    SessionToFill().WorkDate = PackDate(2024, 3, 13);
+    SessionToFill().ColourTable = ParseColourTable(kDefaultColours);
     auto console = std::make_unique<MeasuringConsole>();
     console_ = console.get();
     platform::InstallConsole(std::move(console));

@@ -16,6 +16,7 @@
 #include "platform/console.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
+#include "platform/path_text.h"
 #include "platform/process.h"
 #include "startup/session_environment.h"
 #include "textfmt/calendar.h"
@@ -62,13 +63,13 @@ KeyCode EditDemoField(DemoField& field) {
 
 int main(int argc, char** argv) {
   ResetSessionEnvironment();
-  SessionEnvironment& session = Session();
+  SessionEnvironment& session = SessionToFill();
   session.ColourTable = ParseColourTable(kDefaultColours);
   const std::string temp_dir = platform::SystemTempDirectory() + "kelcon-popups-" +
                                std::to_string(platform::ProcessId()) + "\\";
   platform::MakeDirectory(temp_dir);
   session.TempDir = temp_dir;
-  session.TerminalDir = argc > 1 ? WithTrailingBackslash(argv[1]) : temp_dir;
+  session.TerminalDir = argc > 1 ? WithTrailingSeparator(argv[1]) : temp_dir;
   if (argc > 2) session.WorkDate = PackDigits(std::string(argv[2]).substr(0, 8));
 
   SetConsoleColour(7, 0);

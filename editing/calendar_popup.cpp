@@ -8,7 +8,6 @@
 #include "editing/calendar_popup.h"
 
 #include <algorithm>
-#include <array>
 #include <string>
 #include <string_view>
 
@@ -17,10 +16,12 @@
 #include "editing/key_reader.h"
 #include "platform/console.h"
 #include "platform/process.h"
+#include "platform/state_reset.h"
 #include "startup/session_environment.h"
 #include "textfmt/calendar.h"
 #include "textfmt/date_format.h"
 #include "textfmt/fold.h"
+#include "textfmt/language.h"
 
 namespace kel {
 namespace {
@@ -42,17 +43,13 @@ constexpr int kLastYear = 9999;
 // The keys that end the calendar's input, as it lists them among the exit keys.
 constexpr const char* kCalendarKeys = "4d00,4b00,5000,4800,5100,4900,4700,4f00,2100,1b";
 
-// Day letters, one 3-column cell a weekday, by language; Catalan for any other code.
-struct DayLetterRow {
-  const char* language;
-  const char* letters;
+// Day letters, one 3-column cell a weekday, in the four languages.
+constexpr FourForms<> kDayLetters = {
+    "DL DT DC DJ DV DS DG",  // Catalan
+    " L  M  X  J  V  S  D",  // Spanish
+    " L  M  X  J  V  S  D",  // Galician
+    "DL DT DC DJ DD DS DG",  // Occitan
 };
-constexpr std::array<DayLetterRow, 3> kDayLetters = {{
-    {"SPA", " L  M  X  J  V  S  D"},
-    {"GLG", " L  M  X  J  V  S  D"},
-    {"OCI", "DL DT DC DJ DD DS DG"},
-}};
-constexpr const char* kCatalanDayLetters = "DL DT DC DJ DV DS DG";
 
 struct CalendarPopupState {
   TodayReader today = &platform::LocalTime;
@@ -173,12 +170,7 @@ void DrawQuarter(const CalendarDay& day) {
 
 int QuarterStart(int month) { return (month - 1) / 3 * 3 + 1; }
 
-std::string DayLetters() {
-  for (const DayLetterRow& row : kDayLetters) {
-    if (Session().LanguageCode == row.language) return row.letters;
-  }
-  return kCatalanDayLetters;
-}
+std::string DayLetters() { return PickText(SessionLanguage(), kDayLetters); }
 
 CalendarDay CalendarStartDay() {
   const std::string& work_date = Session().WorkDate;
@@ -267,5 +259,9 @@ void SetCalendarTodayReader(TodayReader reader) {
 }
 
 void ResetCalendarPopup() { State() = CalendarPopupState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetCalendarPopup);
+}  // namespace
 
 }  // namespace kel

@@ -37,7 +37,7 @@ class CalculatorStateTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetSessionEnvironment();
-    Session().TerminalDir = dir_.dir();
+    SessionToFill().TerminalDir = dir_.dir();
   }
   void TearDown() override { ResetSessionEnvironment(); }
 

@@ -67,7 +67,7 @@ class CalendarPopupTest : public PopupTest {
     PopupTest::SetUp();
     SetCalendarPopup(nullptr);  // Alt+C inside is then only a key
   }
-  void WorkDate(int year, int month, int day) { Session().WorkDate = PackDate(year, month, day); }
+  void WorkDate(int year, int month, int day) { SessionToFill().WorkDate = PackDate(year, month, day); }
   // The date handed back after the keys scripted so far and F.
   std::string Chosen() {
     Type("F");
@@ -100,7 +100,7 @@ TEST_F(CalendarPopupTest, TheFifteenthIsHighlightedAndTheDaysAreInRoleH) {
 }
 
 TEST_F(CalendarPopupTest, OccitanDayLettersAndMonthTitlesKeepTheirAccents) {
-  Session().LanguageCode = "OCI";
+  SessionToFill().LanguageCode = "OCI";
   SetFoldAccents(true);  // whatever mode a field left, titles keep their accents
   Snap();
   Key(kKeyEsc);
@@ -258,11 +258,11 @@ TEST_F(CalendarPopupTest, TheDateFollowsTheUsersOrderAndSeparator) {
 
 TEST_F(CalendarPopupTest, WithoutAWorkDateItStartsOnTodaysDate) {
   SetCalendarTodayReader(&FourthOfJuly2025);
-  Session().WorkDate.clear();
+  SessionToFill().WorkDate.clear();
   EXPECT_EQ(Chosen(), "4/7/2025  ");
-  Session().WorkDate = PackDate(2024, 13, 40);  // not a date
+  SessionToFill().WorkDate = PackDate(2024, 13, 40);  // not a date
   EXPECT_EQ(Chosen(), "4/7/2025  ");
-  Session().WorkDate = PackDate(2024, 2, 31);
+  SessionToFill().WorkDate = PackDate(2024, 2, 31);
   EXPECT_EQ(Chosen(), "4/7/2025  ");
 }
 

@@ -53,9 +53,9 @@ class PopupTest : public ConsoleTest {
   void SetUp() override {
     ConsoleTest::SetUp();
     UseConsole(25, 80);
-    Session().RootDir = temp_.dir();
-    Session().TerminalDir = temp_.dir();
-    Session().WorkDate = PackDate(2024, 3, 15);
+    SessionToFill().RootDir = temp_.dir();
+    SessionToFill().TerminalDir = temp_.dir();
+    SessionToFill().WorkDate = PackDate(2024, 3, 15);
     ForgetSettings();
   }
   void TearDown() override {
