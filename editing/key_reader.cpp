@@ -7,6 +7,8 @@
 #include <string>
 
 #include "editing/key_reader.h"
+#include "editing/calculator.h"
+#include "editing/calendar_popup.h"
 #include "platform/console.h"
 #include "platform/terminal_keys.h"
 #include "platform/state_reset.h"
@@ -24,8 +26,9 @@ struct KeyReaderState {
   std::uint32_t control_state = 0;  // of the last input event
   std::int16_t mouse_row = 0;       // of the last mouse event
   std::int16_t mouse_column = 0;
-  PopupFunction calculator = nullptr;
-  PopupFunction calendar = nullptr;
+  // Every program of the suite has the library's own pop-ups unless it installs others.
+  PopupFunction calculator = &Calculator;
+  PopupFunction calendar = &Calendar;
 };
 
 KeyReaderState& State() {

@@ -38,16 +38,19 @@ void WaitKey(KeyCode& key);
 // Waits for a key or a click and returns it.
 KeyCode WaitKey();
 
-// Installs the pop-up that Alt+X runs (none: Alt+X types nothing).
+// Installs the pop-up that Alt+X runs, the library's Calculator until then (none: Alt+X
+// types nothing).
 void SetCalculatorPopup(PopupFunction popup);
-// Installs the pop-up that Alt+C runs (none: Alt+C types nothing).
+// Installs the pop-up that Alt+C runs, the library's Calendar until then (none: Alt+C types
+// nothing).
 void SetCalendarPopup(PopupFunction popup);
 
 // The mouse reporting state.
 int MouseMode();
 // Keys typed ahead and not yet read.
 const std::string& TypeAhead();
-// Forgets typed-ahead keys, pop-ups, flags, mouse state and the last input's state (tests).
+// Forgets typed-ahead keys, flags, mouse state and the last input's state, and puts the
+// library's pop-ups back (tests).
 void ResetKeyReader();
 
 }  // namespace kel
