@@ -74,7 +74,11 @@ TerminalEvent TerminalDecoder::TakeEvent() {
   return event;
 }
 
-void TerminalDecoder::Reset() { *this = TerminalDecoder(); }
+void TerminalDecoder::Reset() {
+  const TerminalKeyboard keyboard = keyboard_;
+  *this = TerminalDecoder();
+  keyboard_ = keyboard;
+}
 
 void TerminalDecoder::Decode(bool force) {
   while (true) {
@@ -104,16 +108,11 @@ std::size_t TerminalDecoder::DecodeEscape(std::size_t start, bool force,
   if (next == '[') return DecodeCsi(start, force, extra_state);
   if (next == 'O') return DecodeSs3(start, force, extra_state);
   if (static_cast<unsigned char>(next) == kEsc) {
-    // ESC ESC is Alt with a key's sequence only when one follows; else it is Esc typed twice
-    // (fast, held, or ahead of a busy program), and each press counts.
-    if (available == 2 && !force) return 0;
-    const char third = available > 2 ? pending_[start + 2] : 0;
-    if ((extra_state & kAnyAlt) || (third != '[' && third != 'O')) {
-      PlainKey(kEsc, extra_state);
-      return 1;
-    }
-    const std::size_t used = DecodeEscape(start + 1, force, extra_state | kLeftAlt);
-    return used == 0 ? 0 : used + 1;
+    // Terminals send Alt with a cursor or function key as a modifier parameter, never as an
+    // ESC in front of the key's sequence: ESC ESC is Esc typed (fast, held, or ahead of a
+    // busy program), and what follows it is a key of its own.
+    PlainKey(kEsc, extra_state);
+    return 1;
   }
   const std::size_t used = DecodeText(start + 1, force, extra_state | kLeftAlt);
   return used == 0 ? 0 : used + 1;
@@ -341,6 +340,14 @@ void TerminalDecoder::DispatchCsi(char prefix, std::string_view parameters, char
       const long code = values.Get(2, 0, 0);
       if (code > 0) CharacterKey(static_cast<char32_t>(code), state, false);
       return;
+    }
+    if (keyboard_ == TerminalKeyboard::LinuxConsole) {
+      for (const auto& key : keys::kLinuxConsoleShiftedKeys) {
+        if (key.number == number) {
+          ExtendedKey(key.scan_code, state | kShift);
+          return;
+        }
+      }
     }
     for (const auto& key : keys::kTildeKeys) {
       if (key.number == number) {

@@ -27,6 +27,12 @@
 
 namespace kel::platform {
 
+// Which key sequences the terminal sends where terminals differ.
+enum class TerminalKeyboard : std::uint8_t {
+  Xterm,         // xterm and the terminals that follow it (VTE, tmux, kitty)
+  LinuxConsole,  // the Linux console: Shift+F1 to Shift+F10 as CSI 23 ~ to CSI 34 ~
+};
+
 // Something the terminal sent.
 struct TerminalEvent {
   enum class Kind : std::uint8_t {
@@ -52,6 +58,9 @@ class TerminalDecoder {
   // Largest paste kept; the rest of a longer one is dropped.
   static constexpr std::size_t kMaxPasteBytes = 64 * 1024;
 
+  // Which key sequences to expect (Xterm unless set).
+  void SetKeyboard(TerminalKeyboard keyboard) { keyboard_ = keyboard; }
+
   // Bytes that arrived now.
   void Feed(std::string_view bytes);
   // Milliseconds passed since the last Feed or Elapse.
@@ -64,7 +73,7 @@ class TerminalDecoder {
 
   // Whether the terminal itself reports key releases (set from the kitty flags reply).
   bool ReportsReleases() const { return reports_releases_; }
-  // Forgets pending bytes, events and held modifiers.
+  // Forgets pending bytes, events and held modifiers (the keyboard stays as set).
   void Reset();
 
  private:
@@ -91,6 +100,7 @@ class TerminalDecoder {
   void Emit(const InputEvent& event);
   void Release(std::uint32_t remaining);
 
+  TerminalKeyboard keyboard_ = TerminalKeyboard::Xterm;
   std::string pending_;
   std::deque<TerminalEvent> events_;
   int idle_ms_ = 0;             // since the last byte

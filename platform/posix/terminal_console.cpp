@@ -47,11 +47,6 @@ int InitialColumns() {
   return columns;
 }
 
-// The Linux console has no cursor shapes (it would show the sequence's letters).
-bool HasCursorShapes() {
-  const char* term = std::getenv("TERM");
-  return term == nullptr || std::strcmp(term, "linux") != 0;
-}
 
 }  // namespace
 
@@ -59,8 +54,12 @@ TerminalConsole::TerminalConsole()
     : screen_(InitialRows(), InitialColumns()),
       renderer_(screen_.Rows(), screen_.Columns()),
       clock_ms_(NowMs()) {
-  renderer_.SetCursorShapes(HasCursorShapes());
-  SetCursorShapesUsed(HasCursorShapes());
+  // The Linux console has no cursor shapes (it would show the sequence's letters) and keys
+  // of its own.
+  const bool linux_console = IsLinuxConsole();
+  renderer_.SetCursorShapes(!linux_console);
+  SetCursorShapesUsed(!linux_console);
+  decoder_.SetKeyboard(linux_console ? TerminalKeyboard::LinuxConsole : TerminalKeyboard::Xterm);
 }
 
 TerminalConsole::~TerminalConsole() { RestoreTerminal(); }

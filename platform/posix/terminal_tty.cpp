@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <string_view>
 
 #include "platform/file_system.h"
 #include "platform/terminal_sequences.h"
@@ -181,6 +183,11 @@ bool ResumeTerminal() {
   if (state.active || state.descriptor < 0) return false;
   EnterProgramMode();
   return true;
+}
+
+bool IsLinuxConsole() {
+  const char* term = std::getenv("TERM");
+  return term != nullptr && std::string_view(term).substr(0, 5) == "linux";
 }
 
 bool TerminalActive() { return State().active != 0; }

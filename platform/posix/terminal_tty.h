@@ -22,6 +22,9 @@ void SetKittyFlagsPushed(bool pushed);
 // Notes that cursor shapes were changed, so that the restore gives back the default one.
 void SetCursorShapesUsed(bool used);
 
+// Whether the terminal is the Linux console (by the terminal type in TERM).
+bool IsLinuxConsole();
+
 // The terminal's file descriptor, -1 when not open.
 int TerminalDescriptor();
 // Read end of the pipe that signals write to, so that a wait for input wakes up.
