@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "console/window.h"
 #include "platform/console.h"
@@ -122,24 +121,18 @@ SavedWindow ParseRecord(std::string_view header, std::string cells) {
   return saved;
 }
 
-// Writes the saved cells back, leaving out any that the screen, if it shrank, no longer has.
+// Writes the saved cells back, all of them: a console that shrank since keeps the hidden
+// cells in its buffer and shows them when it grows again. Cells the buffer never had (a
+// record of a larger console) are left out, one by one.
 void RestoreCells(const SavedWindow& saved) {
   platform::ConsoleDevice& console = platform::Console();
   const int* f = saved.fields;
-  int rows = console.Rows();
-  int columns = console.Columns();
-  int width = f[kSavedRight] - f[kSavedLeft] + 1;
-  std::vector<platform::Cell> line;
   std::size_t at = 0;
   for (int row = f[kSavedTop]; row <= f[kSavedBottom]; ++row) {
-    line.clear();
-    for (int i = 0; i < width; ++i, at += 2) {
-      line.push_back({static_cast<unsigned char>(saved.cells[at]),
-                      static_cast<unsigned char>(saved.cells[at + 1])});
-    }
-    int visible = std::min(width, columns - f[kSavedLeft] + 1);
-    if (row <= rows && visible > 0) {
-      console.WriteCells(row, f[kSavedLeft], line.data(), visible);
+    for (int column = f[kSavedLeft]; column <= f[kSavedRight]; ++column, at += 2) {
+      const platform::Cell cell{static_cast<unsigned char>(saved.cells[at]),
+                                static_cast<unsigned char>(saved.cells[at + 1])};
+      console.WriteCells(row, column, &cell, 1);
     }
   }
   // The colour is left as the last restored cell's, as callers expect to select theirs again.
@@ -251,10 +244,8 @@ void CloseWindow() {
   if (saved.valid) {
     RestoreCells(saved);
     const int* f = saved.fields;
-    if (InRange(f[kCursorRow], 1, platform::Console().Rows()) &&
-        InRange(f[kCursorColumn], 1, platform::Console().Columns())) {
-      platform::Console().SetCursorPosition(f[kCursorRow], f[kCursorColumn]);
-    }
+    // A position the console's buffer lacks is refused by the console itself.
+    platform::Console().SetCursorPosition(f[kCursorRow], f[kCursorColumn]);
     WindowState& current = State().current;
     current.top = static_cast<std::int16_t>(f[kPreviousTop]);
     current.left = static_cast<std::int16_t>(f[kPreviousLeft]);

@@ -96,7 +96,9 @@ void TerminalRenderer::Render(const ScreenBuffer& screen, std::string& out) {
       column_ = column < columns_ ? column + 1 : 0;
     }
   }
-  const bool visible = screen.cursor_visible;
+  // A cursor in the part of the buffer that a shrunk terminal hides is not shown.
+  const bool visible =
+      screen.cursor_visible && screen.Visible(screen.cursor_row, screen.cursor_column);
   if (visible) {
     MoveTo(screen.cursor_row, screen.cursor_column, out);
     if (cursor_shapes_) {

@@ -204,5 +204,29 @@ TEST_F(WindowStackTest, ScreenSizeIsCappedToWhatTheStackRecords) {
   EXPECT_EQ(ScreenColumns(), 90);
 }
 
+TEST_F(WindowStackTest, ShrinkingAndGrowingTheConsoleLosesNothing) {
+  PaintMixedScreen();
+  const auto before = Cells();
+  for (auto [rows, columns] : {std::pair{24, 80}, std::pair{20, 60}, std::pair{25, 40}}) {
+    console().SetSize(rows, columns);
+    console().SetSize(25, 80);
+    EXPECT_EQ(Cells(), before) << rows << " x " << columns;
+  }
+}
+
+TEST_F(WindowStackTest, WindowClosedWhileTheConsoleIsSmallComesBackWhole) {
+  PaintMixedScreen();
+  MoveCursor(25, 70);
+  const auto before = Cells();
+  OpenWindow(5, 10, 25, 75);
+  SetColour("r");
+  DrawFrame(2);
+  console().SetSize(20, 60);
+  CloseWindow();
+  console().SetSize(25, 80);
+  EXPECT_EQ(Cells(), before);
+  EXPECT_EQ(Cursor(), std::make_pair(25, 70));
+}
+
 }  // namespace
 }  // namespace kel
