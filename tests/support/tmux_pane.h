@@ -51,6 +51,11 @@ class TmuxPane {
   }
   // Types keys, in tmux send-keys notation.
   bool Keys(const std::string& keys) { return RunShell(Tmux("send-keys -t pane " + keys)); }
+  // Gives the pane (its window) a new size, as a split or a zoom does.
+  bool Resize(int columns, int rows) {
+    return RunShell(Tmux("resize-window -t pane -x " + std::to_string(columns) + " -y " +
+                         std::to_string(rows)));
+  }
   // True while the pane's program runs.
   bool Running() const { return RunShell(Tmux("has-session -t pane")); }
   std::string Capture() const {
