@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/posix/terminal_clipboard.h"
+#include "platform/process.h"
 #include "platform/posix/terminal_tty.h"
 #include "platform/system_console.h"
 #include "platform/terminal_sequences.h"
@@ -158,11 +159,13 @@ bool TerminalConsole::WaitForInput(int timeout_ms) {
     pollfd watched[2] = {{TerminalDescriptor(), POLLIN, 0}, {WakeDescriptor(), POLLIN, 0}};
     const int count = WakeDescriptor() >= 0 ? 2 : 1;
     if (::poll(watched, static_cast<nfds_t>(count), wait) < 0 && errno != EINTR) return false;
-    // A terminal that is gone reports itself readable with nothing to read, for ever.
+    // A terminal that is gone reports itself readable with nothing to read, for ever: its
+    // input has ended for good, and the process ends as a hang-up would end it, also where
+    // hang-ups are ignored, rather than read Esc from it without end.
     if ((watched[0].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(watched[0].revents & POLLIN)) {
-      return false;
+      EndProcessAsHangUp();
     }
-    if ((watched[0].revents & POLLIN) && !ReadTerminal()) return false;
+    if ((watched[0].revents & POLLIN) && !ReadTerminal()) EndProcessAsHangUp();
   }
 }
 
@@ -183,6 +186,7 @@ bool TerminalConsole::ReadTerminal() {
   while (true) {
     const ssize_t got = ::read(TerminalDescriptor(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && errno == EIO) EndProcessAsHangUp();  // the terminal is gone
     if (got < 0) return got_any || errno == EAGAIN;
     if (got == 0) return got_any;
     got_any = true;

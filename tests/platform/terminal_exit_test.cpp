@@ -20,26 +20,46 @@
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "platform/terminal_sequences.h"
+#include "platform/working_files.h"
+#include "support/temp_dir.h"
 
 namespace kel::platform {
 namespace {
 
-enum class Ending { Return, EndProcess, Terminate, Interrupt, HangUp, Crash, Restore, KeyX, PeekEsc };
+enum class Ending {
+  Return, EndProcess, Terminate, Interrupt, HangUp, Crash, Restore, KeyX, PeekEsc,
+  LostTerminal,  // the terminal goes while hang-ups are ignored; the child never leaves
+};
+
+// A working file that the child claims; every ending that runs the clean-ups removes it.
+std::string& ChildWorkingFile() {
+  static std::string path;
+  return path;
+}
 
 struct Outcome {
   std::string output;
   int status = 0;
   bool canonical = false;
   bool echo = false;
+  bool working_file_left = false;
 };
 
-[[noreturn]] void RunChild(const char* slave_name, Ending ending) {
+[[noreturn]] void RunChild(const char* slave_name, int master, Ending ending) {
+  // The terminal's side stays with the terminal: a copy here would keep it from going.
+  ::close(master);
   ::setsid();
   const int slave = ::open(slave_name, O_RDWR);
   if (slave < 0 || ::ioctl(slave, TIOCSCTTY, 0) != 0) ::_exit(90);
   ::dup2(slave, STDIN_FILENO);
   ::dup2(slave, STDOUT_FILENO);
   ::dup2(slave, STDERR_FILENO);
+  if (ending == Ending::LostTerminal) ::signal(SIGHUP, SIG_IGN);
+  if (!ChildWorkingFile().empty()) {
+    const int file = ::open(ChildWorkingFile().c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    if (file < 0 || !ClaimWorkingFile(ChildWorkingFile())) ::_exit(89);
+    ::close(file);
+  }
   ConsoleDevice& console = Console();
   console.SetMouseReporting(true);
   console.SetTextAttribute(0x1F);
@@ -86,6 +106,13 @@ struct Outcome {
         std::exit(same && console.PeekInput().kind == InputEvent::Kind::None ? 6 : 93);
       }
       ::_exit(92);
+    case Ending::LostTerminal:
+      // A screen that does not leave on Esc: it waits and polls for as long as it is let.
+      for (long spins = 0; spins < 100000; ++spins) {
+        console.WaitForInput(-1);
+        console.PollInput();
+      }
+      ::_exit(94);
   }
   ::_exit(91);
 }
@@ -96,6 +123,8 @@ using Responder = std::function<void(const std::string& output, int master)>;
 
 Outcome RunChildUntilItEnds(Ending ending, const Responder& respond = nullptr) {
   Outcome outcome;
+  const testing::TempDir temp;
+  ChildWorkingFile() = temp / "Browse.tmp";
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   EXPECT_GE(master, 0);
   ::grantpt(master);
@@ -104,9 +133,21 @@ Outcome RunChildUntilItEnds(Ending ending, const Responder& respond = nullptr) {
   // Held open here so that the modes can be read after the child is gone.
   const int slave = ::open(slave_name.c_str(), O_RDWR | O_NOCTTY);
   const pid_t child = ::fork();
-  if (child == 0) RunChild(slave_name.c_str(), ending);
+  if (child == 0) RunChild(slave_name.c_str(), master, ending);
   bool done = false;
+  bool hung_up = false;
   for (int round = 0; round < 200 && !done; ++round) {
+    if (ending == Ending::LostTerminal && !hung_up &&
+        outcome.output.find("child") != std::string::npos) {
+      // The terminal window is closed: the master side goes, the slave stays open here.
+      ::close(master);
+      hung_up = true;
+    }
+    if (hung_up) {
+      done = ::waitpid(child, &outcome.status, WNOHANG) == child;
+      if (!done) ::usleep(50'000);
+      continue;
+    }
     pollfd in{master, POLLIN, 0};
     if (::poll(&in, 1, 50) > 0) {
       char buffer[4096];
@@ -126,11 +167,13 @@ Outcome RunChildUntilItEnds(Ending ending, const Responder& respond = nullptr) {
   outcome.canonical = (modes.c_lflag & ICANON) != 0;
   outcome.echo = (modes.c_lflag & ECHO) != 0;
   ::close(slave);
-  ::close(master);
+  if (!hung_up) ::close(master);
+  outcome.working_file_left = temp.Exists("Browse.tmp");
+  ChildWorkingFile().clear();
   return outcome;
 }
 
-void ExpectRestored(const Outcome& outcome) {
+void ExpectRestored(const Outcome& outcome, bool process_ended = true) {
   const std::string enter(terminal_sequences::kEnter);
   const std::string leave(terminal_sequences::kLeave);
   const std::size_t entered = outcome.output.find(enter);
@@ -142,6 +185,11 @@ void ExpectRestored(const Outcome& outcome) {
   EXPECT_GT(left, entered);
   EXPECT_TRUE(outcome.canonical);
   EXPECT_TRUE(outcome.echo);
+  // The process that ended removed its working files; one that only gave the terminal back
+  // (to a child program) keeps them.
+  if (process_ended) {
+    EXPECT_FALSE(outcome.working_file_left);
+  }
 }
 
 TEST(TerminalExit, NormalEnd) {
@@ -168,9 +216,17 @@ TEST(TerminalExit, Signals) {
   }
 }
 
+TEST(TerminalExit, LostTerminalEndsTheProcessAsAHangUpWouldEvenWhenHangUpsAreIgnored) {
+  const Outcome outcome = RunChildUntilItEnds(Ending::LostTerminal);
+  EXPECT_NE(outcome.output.find("child"), std::string::npos);
+  EXPECT_TRUE(WIFSIGNALED(outcome.status) && WTERMSIG(outcome.status) == SIGHUP)
+      << "status " << outcome.status;
+  EXPECT_FALSE(outcome.working_file_left);
+}
+
 TEST(TerminalExit, RestoreConsoleLeavesTheScreen) {
   const Outcome outcome = RunChildUntilItEnds(Ending::Restore);
-  ExpectRestored(outcome);
+  ExpectRestored(outcome, false);
   EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 4);
 }
 
