@@ -13,6 +13,7 @@
 #include "console/window.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/working_files.h"
 #include "startup/session_environment.h"
 #include "textfmt/zero_pad.h"
 #include "platform/state_reset.h"
@@ -32,6 +33,7 @@ constexpr int kFixedRecordLength = kHeaderLength + kLengthWidth;
 
 struct WindowStackState {
   WindowState current;
+  std::string claimed_path;  // the stack file this process claims while its windows are open
 };
 
 WindowStackState& State() {
@@ -141,13 +143,30 @@ void RestoreCells(const SavedWindow& saved) {
   }
 }
 
+// Gives up this process's claim on the stack file (its windows are closed, or the file goes).
+void ReleaseStack() {
+  WindowStackState& state = State();
+  if (state.claimed_path.empty()) return;
+  fs::ReleaseWorkingFile(state.claimed_path);
+  state.claimed_path.clear();
+}
+
+// Removes the stack file, which no window of this process needs any more.
+void RemoveStack(const std::string& path) {
+  ReleaseStack();
+  fs::RemoveFile(path);
+}
+
 }  // namespace
 
 const WindowState& CurrentWindow() { return State().current; }
 
 std::string WindowStackPath() { return Session().TempDir + kWindowStackFile; }
 
-void ResetWindowState() { State() = WindowStackState{}; }
+void ResetWindowState() {
+  ReleaseStack();
+  State() = WindowStackState{};
+}
 
 namespace {
 [[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetWindowState);
@@ -162,6 +181,13 @@ void OpenWindow(int top, int left, int bottom, int right) {
     return;
   }
   std::string path = WindowStackPath();
+  const bool first = State().claimed_path != path;
+  if (first) {
+    ReleaseStack();
+    // A stack that no running process claims was left by one that ended (killed, or its
+    // terminal lost): its windows are not on this screen, and it is not built on.
+    if (!fs::WorkingFileInUse(path)) fs::RemoveFile(path);
+  }
   fs::FileHandle file = fs::OpenFileHandle(path, fs::OpenMode::OpenOrCreate);
   if (file == fs::kNoFile) return;
 
@@ -198,6 +224,14 @@ void OpenWindow(int top, int left, int bottom, int right) {
                WriteAt(file, 0, EncodePointer(position + length));
   fs::CloseFile(file);
   if (!saved) return;
+  if (first) {
+    // Removed whatever way the process ends; on top of a caller's stack (a program started
+    // from inside a window), cut back to the caller's records instead.
+    const bool claimed = position == kFirstRecordPosition
+                             ? fs::ClaimWorkingFile(path)
+                             : fs::ClaimSharedWorkingFile(path, position - 1, EncodePointer(position));
+    if (claimed) State().claimed_path = path;
+  }
   WindowState& current = State().current;
   current.top = static_cast<std::int16_t>(top);
   current.left = static_cast<std::int16_t>(left);
@@ -213,7 +247,7 @@ void CloseWindow() {
   std::int64_t size = fs::FileSize(file);
   if (size <= kEmptyFileLimit) {
     fs::CloseFile(file);
-    fs::RemoveFile(path);
+    RemoveStack(path);
     return;
   }
   --State().current.open_count;
@@ -235,7 +269,7 @@ void CloseWindow() {
       !ReadAt(file, start - 1 + kHeaderLength,
               static_cast<std::size_t>(length - kFixedRecordLength), cells)) {
     fs::CloseFile(file);
-    fs::RemoveFile(path);
+    RemoveStack(path);
     return;
   }
 
@@ -255,7 +289,11 @@ void CloseWindow() {
 
   bool written = WriteAt(file, 0, EncodePointer(start));
   fs::CloseFile(file);
-  if (!written || start < kFirstRecordPosition + 1) fs::RemoveFile(path);
+  if (!written || start < kFirstRecordPosition + 1) {
+    RemoveStack(path);
+  } else if (State().current.open_count <= 0) {
+    ReleaseStack();  // what is left is the caller's
+  }
 }
 
 }  // namespace kel

@@ -1,6 +1,8 @@
 // The console demo in a real terminal: tmux runs it in an 80 x 25 pane, the test types keys
 // and reads the pane between them. The screen after everything has been closed must be the
 // screen from before the first window.
+#include <signal.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -150,6 +152,34 @@ TEST_F(DemoEndToEndTest, ResizingNeverLosesTheScreen) {
   std::string after = WaitFor([&](const std::string& pane) { return pane == before; }, &met);
   EXPECT_TRUE(met) << "before:\n" << before << "\nafter:\n" << after;
   Keys("x");
+}
+
+// Ended by a signal with windows open: the terminal is given back and the window stack does
+// not stay behind for the next run of the session.
+TEST_F(DemoEndToEndTest, SignalsLeaveNoWindowStackBehind) {
+  for (int signal_number : {SIGTERM, SIGHUP, SIGINT}) {
+    SCOPED_TRACE(signal_number);
+    pane_ = std::make_unique<TmuxPane>(temp_ / ("tmux" + std::to_string(signal_number) + ".sock"));
+    Start();
+    WaitForText("Console demo - press a key to go on");
+    Keys("x");
+    WaitForText("Framed window over coloured text");
+    auto stacks = [&] {
+      int found = 0;
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(temp_.path())) {
+        if (entry.path().filename() == "WinPush.tmp") ++found;
+      }
+      return found;
+    };
+    ASSERT_EQ(stacks(), 1);
+    const int demo = pane_->ProgramId();
+    ASSERT_GT(demo, 0);
+    ASSERT_EQ(::kill(demo, signal_number), 0);
+    bool ended = false;
+    WaitFor([&](const std::string&) { return ::kill(demo, 0) != 0; }, &ended);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(stacks(), 0);
+  }
 }
 
 }  // namespace
