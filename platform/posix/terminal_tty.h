@@ -9,9 +9,10 @@ namespace kel::platform::posix {
 // Opens /dev/tty, switches to raw mode and the alternate screen and arranges the restore on
 // exit and on signals; false when the process has no terminal.
 bool OpenTerminal();
-// Puts the terminal back (cooked mode, main screen, mouse and paste reports off) and drops
-// mouse reports still on their way. Safe inside a signal handler; does nothing when the
-// terminal is not in the program's mode.
+// Puts the terminal back (cooked mode, main screen, mouse and paste reports off; the Linux
+// console, which has no alternate screen, cleared) and drops the reports still on their way,
+// up to the answer to a cursor position request (waited for a bounded time). Safe inside a
+// signal handler; does nothing when the terminal is not in the program's mode.
 void RestoreTerminal();
 // Goes back to raw mode and the alternate screen after RestoreTerminal; true when it did.
 bool ResumeTerminal();

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -37,12 +38,19 @@ std::string& ChildWorkingFile() {
   return path;
 }
 
+// The terminal type the child runs under (the environment's when empty).
+std::string& ChildTerm() {
+  static std::string term;
+  return term;
+}
+
 struct Outcome {
   std::string output;
   int status = 0;
   bool canonical = false;
   bool echo = false;
   bool working_file_left = false;
+  std::string left_for_shell;  // input that the program left to whatever reads next
 };
 
 [[noreturn]] void RunChild(const char* slave_name, int master, Ending ending) {
@@ -55,6 +63,7 @@ struct Outcome {
   ::dup2(slave, STDOUT_FILENO);
   ::dup2(slave, STDERR_FILENO);
   if (ending == Ending::LostTerminal) ::signal(SIGHUP, SIG_IGN);
+  if (!ChildTerm().empty()) ::setenv("TERM", ChildTerm().c_str(), 1);
   if (!ChildWorkingFile().empty()) {
     const int file = ::open(ChildWorkingFile().c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
     if (file < 0 || !ClaimWorkingFile(ChildWorkingFile())) ::_exit(89);
@@ -121,8 +130,12 @@ struct Outcome {
 // far.
 using Responder = std::function<void(const std::string& output, int master)>;
 
-Outcome RunChildUntilItEnds(Ending ending, const Responder& respond = nullptr) {
+// Runs the child until it ends. Like a terminal, the test answers each cursor position
+// request, unless told to stay silent.
+Outcome RunChildUntilItEnds(Ending ending, const Responder& respond = nullptr,
+                            bool answer_position = true) {
   Outcome outcome;
+  std::size_t requests_answered = 0;
   const testing::TempDir temp;
   ChildWorkingFile() = temp / "Browse.tmp";
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -154,6 +167,16 @@ Outcome RunChildUntilItEnds(Ending ending, const Responder& respond = nullptr) {
       const ssize_t got = ::read(master, buffer, sizeof buffer);
       if (got > 0) outcome.output.append(buffer, static_cast<std::size_t>(got));
       if (respond) respond(outcome.output, master);
+      std::size_t requests = 0;
+      for (std::size_t at = outcome.output.find(terminal_sequences::kCursorPositionRequest);
+           at != std::string::npos;
+           at = outcome.output.find(terminal_sequences::kCursorPositionRequest, at + 1)) {
+        ++requests;
+      }
+      for (; answer_position && requests_answered < requests; ++requests_answered) {
+        constexpr std::string_view kAnswer = "\x1b[1;1R";
+        EXPECT_EQ(::write(master, kAnswer.data(), kAnswer.size()), static_cast<ssize_t>(kAnswer.size()));
+      }
       continue;
     }
     done = ::waitpid(child, &outcome.status, WNOHANG) == child;
@@ -166,6 +189,19 @@ Outcome RunChildUntilItEnds(Ending ending, const Responder& respond = nullptr) {
   ::tcgetattr(slave, &modes);
   outcome.canonical = (modes.c_lflag & ICANON) != 0;
   outcome.echo = (modes.c_lflag & ECHO) != 0;
+  // What is still queued reaches the shell: read it in raw mode, whole lines or not.
+  if (!hung_up) {
+    termios raw = modes;
+    ::cfmakeraw(&raw);
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 0;
+    ::tcsetattr(slave, TCSANOW, &raw);
+    char buffer[256];
+    ssize_t got;
+    while ((got = ::read(slave, buffer, sizeof buffer)) > 0) {
+      outcome.left_for_shell.append(buffer, static_cast<std::size_t>(got));
+    }
+  }
   ::close(slave);
   if (!hung_up) ::close(master);
   outcome.working_file_left = temp.Exists("Browse.tmp");
@@ -222,6 +258,56 @@ TEST(TerminalExit, LostTerminalEndsTheProcessAsAHangUpWouldEvenWhenHangUpsAreIgn
   EXPECT_TRUE(WIFSIGNALED(outcome.status) && WTERMSIG(outcome.status) == SIGHUP)
       << "status " << outcome.status;
   EXPECT_FALSE(outcome.working_file_left);
+}
+
+TEST(TerminalExit, LateMouseReportsAreDrainedUpToTheTerminalsAnswer) {
+  // A slow link: mouse reports sent before the terminal saw reporting switched off arrive
+  // late, one of them well after the others.
+  bool sent = false;
+  const Outcome outcome = RunChildUntilItEnds(Ending::Return, [&](const std::string& output, int master) {
+    if (sent || output.find(terminal_sequences::kReportsOff) == std::string::npos) return;
+    sent = true;
+    constexpr std::string_view kReport = "\x1b[<0;10;5M";
+    EXPECT_EQ(::write(master, kReport.data(), kReport.size()), static_cast<ssize_t>(kReport.size()));
+    ::usleep(150'000);
+    EXPECT_EQ(::write(master, kReport.data(), kReport.size()), static_cast<ssize_t>(kReport.size()));
+  });
+  ExpectRestored(outcome);
+  EXPECT_TRUE(sent);
+  EXPECT_EQ(outcome.left_for_shell, "");
+  // Reporting is switched off before the request that ends the drain.
+  EXPECT_LT(outcome.output.rfind(terminal_sequences::kReportsOff),
+            outcome.output.rfind(terminal_sequences::kCursorPositionRequest));
+  EXPECT_LT(outcome.output.rfind(terminal_sequences::kCursorPositionRequest),
+            outcome.output.rfind(terminal_sequences::kLeave));
+}
+
+TEST(TerminalExit, TerminalThatDoesNotAnswerStillLetsTheProgramEnd) {
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome outcome = RunChildUntilItEnds(Ending::Return, nullptr, false);
+  ExpectRestored(outcome);
+  EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST(TerminalExit, LinuxConsoleIsClearedAtTheEndForWantOfAnAlternateScreen) {
+  ChildTerm() = "linux";
+  const Outcome outcome = RunChildUntilItEnds(Ending::Return);
+  ChildTerm().clear();
+  ExpectRestored(outcome);
+  const std::size_t left = outcome.output.rfind(terminal_sequences::kLeave);
+  EXPECT_EQ(outcome.output.find(terminal_sequences::kLeaveWithoutAlternateScreen, left),
+            left + terminal_sequences::kLeave.size());
+  // Nor has it cursor shapes, whose letters it would show.
+  EXPECT_EQ(outcome.output.find(" q"), std::string::npos);
+}
+
+TEST(TerminalExit, OtherTerminalsLeaveTheirAlternateScreenUncleared) {
+  ChildTerm() = "xterm-256color";
+  const Outcome outcome = RunChildUntilItEnds(Ending::Return);
+  ChildTerm().clear();
+  ExpectRestored(outcome);
+  EXPECT_EQ(outcome.output.find(terminal_sequences::kLeaveWithoutAlternateScreen), std::string::npos);
 }
 
 TEST(TerminalExit, RestoreConsoleLeavesTheScreen) {
