@@ -76,8 +76,10 @@ TerminalEvent TerminalDecoder::TakeEvent() {
 
 void TerminalDecoder::Reset() {
   const TerminalKeyboard keyboard = keyboard_;
+  const TerminalCharset charset = charset_;
   *this = TerminalDecoder();
   keyboard_ = keyboard;
+  charset_ = charset;
 }
 
 void TerminalDecoder::Decode(bool force) {
@@ -237,6 +239,12 @@ std::size_t TerminalDecoder::DecodeText(std::size_t start, bool force, std::uint
     CharacterKey(lead, extra_state, true);
     return 1;
   }
+  if (charset_ != TerminalCharset::Utf8) {
+    // One byte, one character; the C1 controls of the ISO sets are dropped.
+    const char32_t code_point = EightBitToUnicode(lead, charset_);
+    if (code_point != 0) CharacterKey(code_point, extra_state, false);
+    return 1;
+  }
   const std::size_t length = Utf8Length(lead);
   if (length == 0) return 1;  // not UTF-8: dropped
   const std::size_t available = pending_.size() - start;
@@ -279,7 +287,7 @@ void TerminalDecoder::DecodePaste(bool force) {
   in_paste_ = false;
   TerminalEvent paste;
   paste.kind = TerminalEvent::Kind::Paste;
-  paste.text = Utf8ToCp850(paste_);
+  paste.text = TerminalTextToCp850(paste_, charset_);
   paste_.clear();
   const std::string text = paste.text;
   events_.push_back(std::move(paste));

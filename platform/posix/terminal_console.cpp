@@ -61,6 +61,9 @@ TerminalConsole::TerminalConsole()
   renderer_.SetCursorShapes(!linux_console);
   SetCursorShapesUsed(!linux_console);
   decoder_.SetKeyboard(linux_console ? TerminalKeyboard::LinuxConsole : TerminalKeyboard::Xterm);
+  const TerminalCharset charset = LocaleCharset();
+  decoder_.SetCharacterSet(charset);
+  renderer_.SetCharacterSet(charset);
 }
 
 TerminalConsole::~TerminalConsole() { RestoreTerminal(); }

@@ -2,6 +2,8 @@
 #include "platform/posix/terminal_tty.h"
 
 #include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -221,6 +223,22 @@ bool ResumeTerminal() {
   if (state.active || state.descriptor < 0) return false;
   EnterProgramMode();
   return true;
+}
+
+TerminalCharset LocaleCharset() {
+  // Asked of a locale object of its own: the process's locale stays as it is.
+  const locale_t locale = ::newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
+  if (locale != static_cast<locale_t>(nullptr)) {
+    const TerminalCharset charset = CharsetOfCodeset(::nl_langinfo_l(CODESET, locale));
+    ::freelocale(locale);
+    return charset;
+  }
+  // A locale that is not installed still names its codeset.
+  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return CharsetOfCodeset(CodesetOfLocaleName(value));
+  }
+  return TerminalCharset::Utf8;
 }
 
 bool IsLinuxConsole() {

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "platform/terminal_charset.h"
+
 namespace kel::platform::posix {
 
 // Opens /dev/tty, switches to raw mode and the alternate screen and arranges the restore on
@@ -23,6 +25,9 @@ void SetKittyFlagsPushed(bool pushed);
 // Notes that cursor shapes were changed, so that the restore gives back the default one.
 void SetCursorShapesUsed(bool used);
 
+// The terminal's character set, from the locale (LC_ALL, LC_CTYPE, LANG): its codeset as the
+// system knows it, else as the locale's name says.
+TerminalCharset LocaleCharset();
 // Whether the terminal is the Linux console (by the terminal type in TERM).
 bool IsLinuxConsole();
 
