@@ -161,7 +161,11 @@ bool TerminalConsole::WaitForInput(int timeout_ms) {
     if (deadline >= 0) wait = wait < 0 ? deadline : std::min(wait, deadline);
     pollfd watched[2] = {{TerminalDescriptor(), POLLIN, 0}, {WakeDescriptor(), POLLIN, 0}};
     const int count = WakeDescriptor() >= 0 ? 2 : 1;
-    if (::poll(watched, static_cast<nfds_t>(count), wait) < 0 && errno != EINTR) return false;
+    if (::poll(watched, static_cast<nfds_t>(count), wait) < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == ENOMEM) return false;
+      EndProcessAsHangUp();  // the descriptor itself is no longer good
+    }
     // A terminal that is gone reports itself readable with nothing to read, for ever: its
     // input has ended for good, and the process ends as a hang-up would end it, also where
     // hang-ups are ignored, rather than read Esc from it without end.
