@@ -34,7 +34,8 @@ bool WorkingFileInUse(std::string_view path);
 // Removes (or cuts back) every claimed file now; the end of the process runs this, and it is
 // safe inside a signal handler.
 void EndWorkingFiles();
-// Forgets every claim without touching the files (tests).
+// Forgets every claim without touching the files (tests, after the process's clean-ups were
+// reset).
 void ResetWorkingFiles();
 
 }  // namespace kel::platform

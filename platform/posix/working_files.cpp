@@ -16,6 +16,7 @@
 
 #include "platform/file_system.h"
 #include "platform/process.h"
+#include "platform/state_reset.h"
 
 namespace kel::platform {
 namespace {
@@ -181,6 +182,12 @@ void ResetWorkingFiles() {
     if (file.descriptor >= 0) ::close(file.descriptor);
     file.descriptor = -1;
   }
+  // The process's clean-ups are reset with it: the next claim registers the removal again.
+  State().exit_registered = false;
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetWorkingFiles);
+}  // namespace
 
 }  // namespace kel::platform

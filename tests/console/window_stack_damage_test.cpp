@@ -7,6 +7,7 @@
 
 #include "console/console_fixture.h"
 #include "console/window.h"
+#include "textfmt/zero_pad.h"
 
 namespace kel {
 namespace {
