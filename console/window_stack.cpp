@@ -181,7 +181,8 @@ void OpenWindow(int top, int left, int bottom, int right) {
     return;
   }
   std::string path = WindowStackPath();
-  const bool first = State().claimed_path != path;
+  // The first window of this process (a failed claim must not make every window a first).
+  const bool first = State().current.open_count <= 0;
   if (first) {
     ReleaseStack();
     // A stack that no running process claims was left by one that ended (killed, or its

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "console/console_fixture.h"
 #include "console/window.h"
@@ -305,6 +306,31 @@ TEST_F(WindowStackTest, ProgramStartedFromAWindowStacksOnItsCallersWindows) {
   int status = 0;
   ::waitpid(caller, &status, 0);
   for (int end : {go[0], go[1], ready[0], ready[1]}) ::close(end);
+}
+
+TEST_F(WindowStackTest, WindowsNestWhereTheStackCannotBeClaimed) {
+  // Every claim slot taken: the stack works as before, only without its removal at the end.
+  std::vector<std::string> others;
+  for (int i = 0; i < 64; ++i) {
+    const std::string name = "other" + std::to_string(i);
+    temp_.Write(name, "x");
+    if (!platform::ClaimWorkingFile(temp_ / name)) break;
+    others.push_back(temp_ / name);
+  }
+  ASSERT_LT(others.size(), 64u);
+  PaintMixedScreen();
+  const auto before = Cells();
+  OpenWindow(5, 10, 15, 60);
+  DrawFrame(1);
+  const auto framed = Cells();
+  OpenWindow(6, 11, 9, 20);
+  DrawFrame(2);
+  CloseWindow();
+  EXPECT_EQ(Cells(), framed);
+  CloseWindow();
+  EXPECT_EQ(Cells(), before);
+  EXPECT_FALSE(StackFileExists());
+  for (const std::string& other : others) platform::ReleaseWorkingFile(other);
 }
 
 }  // namespace
