@@ -5,7 +5,10 @@
 // Every pop-up is used as OpenWindow, DrawFrame, output through LocateInWindow, ...,
 // CloseWindow; windows nest, and each CloseWindow undoes the most recent OpenWindow. The saved
 // rectangles live in the file "WinPush.tmp" in the session's TempDir, so that a program run
-// from inside a window stacks its own windows on top of its caller's.
+// from inside a window stacks its own windows on top of its caller's. The file is a working
+// file of the process while its windows are open: whatever way the process ends, it is removed
+// (or cut back to the caller's windows), and a stack file that no running process claims is
+// stale and is discarded at the first window.
 #pragma once
 
 #include <cstdint>
@@ -57,7 +60,8 @@ void DrawFrame(int style);
 void ScrollRegion(int top, int left, int bottom, int right, int lines);
 // Path of the window stack file.
 std::string WindowStackPath();
-// Forgets the current window (tests; the stack file is left alone).
+// Forgets the current window and gives up the claim on the stack file (tests; the file is
+// left alone).
 void ResetWindowState();
 
 // ---- Colour roles ---------------------------------------------------------------------------

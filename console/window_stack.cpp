@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "console/window.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/working_files.h"
 #include "startup/session_environment.h"
 #include "textfmt/zero_pad.h"
 #include "platform/state_reset.h"
@@ -33,6 +33,7 @@ constexpr int kFixedRecordLength = kHeaderLength + kLengthWidth;
 
 struct WindowStackState {
   WindowState current;
+  std::string claimed_path;  // the stack file this process claims while its windows are open
 };
 
 WindowStackState& State() {
@@ -122,24 +123,18 @@ SavedWindow ParseRecord(std::string_view header, std::string cells) {
   return saved;
 }
 
-// Writes the saved cells back, leaving out any that the screen, if it shrank, no longer has.
+// Writes the saved cells back, all of them: a console that shrank since keeps the hidden
+// cells in its buffer and shows them when it grows again. Cells the buffer never had (a
+// record of a larger console) are left out, one by one.
 void RestoreCells(const SavedWindow& saved) {
   platform::ConsoleDevice& console = platform::Console();
   const int* f = saved.fields;
-  int rows = console.Rows();
-  int columns = console.Columns();
-  int width = f[kSavedRight] - f[kSavedLeft] + 1;
-  std::vector<platform::Cell> line;
   std::size_t at = 0;
   for (int row = f[kSavedTop]; row <= f[kSavedBottom]; ++row) {
-    line.clear();
-    for (int i = 0; i < width; ++i, at += 2) {
-      line.push_back({static_cast<unsigned char>(saved.cells[at]),
-                      static_cast<unsigned char>(saved.cells[at + 1])});
-    }
-    int visible = std::min(width, columns - f[kSavedLeft] + 1);
-    if (row <= rows && visible > 0) {
-      console.WriteCells(row, f[kSavedLeft], line.data(), visible);
+    for (int column = f[kSavedLeft]; column <= f[kSavedRight]; ++column, at += 2) {
+      const platform::Cell cell{static_cast<unsigned char>(saved.cells[at]),
+                                static_cast<unsigned char>(saved.cells[at + 1])};
+      console.WriteCells(row, column, &cell, 1);
     }
   }
   // The colour is left as the last restored cell's, as callers expect to select theirs again.
@@ -148,13 +143,30 @@ void RestoreCells(const SavedWindow& saved) {
   }
 }
 
+// Gives up this process's claim on the stack file (its windows are closed, or the file goes).
+void ReleaseStack() {
+  WindowStackState& state = State();
+  if (state.claimed_path.empty()) return;
+  fs::ReleaseWorkingFile(state.claimed_path);
+  state.claimed_path.clear();
+}
+
+// Removes the stack file, which no window of this process needs any more.
+void RemoveStack(const std::string& path) {
+  ReleaseStack();
+  fs::RemoveFile(path);
+}
+
 }  // namespace
 
 const WindowState& CurrentWindow() { return State().current; }
 
 std::string WindowStackPath() { return Session().TempDir + kWindowStackFile; }
 
-void ResetWindowState() { State() = WindowStackState{}; }
+void ResetWindowState() {
+  ReleaseStack();
+  State() = WindowStackState{};
+}
 
 namespace {
 [[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetWindowState);
@@ -169,6 +181,14 @@ void OpenWindow(int top, int left, int bottom, int right) {
     return;
   }
   std::string path = WindowStackPath();
+  // The first window of this process (a failed claim must not make every window a first).
+  const bool first = State().current.open_count <= 0;
+  if (first) {
+    ReleaseStack();
+    // A stack that no running process claims was left by one that ended (killed, or its
+    // terminal lost): its windows are not on this screen, and it is not built on.
+    if (!fs::WorkingFileInUse(path)) fs::RemoveFile(path);
+  }
   fs::FileHandle file = fs::OpenFileHandle(path, fs::OpenMode::OpenOrCreate);
   if (file == fs::kNoFile) return;
 
@@ -205,6 +225,14 @@ void OpenWindow(int top, int left, int bottom, int right) {
                WriteAt(file, 0, EncodePointer(position + length));
   fs::CloseFile(file);
   if (!saved) return;
+  if (first) {
+    // Removed whatever way the process ends; on top of a caller's stack (a program started
+    // from inside a window), cut back to the caller's records instead.
+    const bool claimed = position == kFirstRecordPosition
+                             ? fs::ClaimWorkingFile(path)
+                             : fs::ClaimSharedWorkingFile(path, position - 1, EncodePointer(position));
+    if (claimed) State().claimed_path = path;
+  }
   WindowState& current = State().current;
   current.top = static_cast<std::int16_t>(top);
   current.left = static_cast<std::int16_t>(left);
@@ -220,7 +248,7 @@ void CloseWindow() {
   std::int64_t size = fs::FileSize(file);
   if (size <= kEmptyFileLimit) {
     fs::CloseFile(file);
-    fs::RemoveFile(path);
+    RemoveStack(path);
     return;
   }
   --State().current.open_count;
@@ -242,7 +270,7 @@ void CloseWindow() {
       !ReadAt(file, start - 1 + kHeaderLength,
               static_cast<std::size_t>(length - kFixedRecordLength), cells)) {
     fs::CloseFile(file);
-    fs::RemoveFile(path);
+    RemoveStack(path);
     return;
   }
 
@@ -251,10 +279,8 @@ void CloseWindow() {
   if (saved.valid) {
     RestoreCells(saved);
     const int* f = saved.fields;
-    if (InRange(f[kCursorRow], 1, platform::Console().Rows()) &&
-        InRange(f[kCursorColumn], 1, platform::Console().Columns())) {
-      platform::Console().SetCursorPosition(f[kCursorRow], f[kCursorColumn]);
-    }
+    // A position the console's buffer lacks is refused by the console itself.
+    platform::Console().SetCursorPosition(f[kCursorRow], f[kCursorColumn]);
     WindowState& current = State().current;
     current.top = static_cast<std::int16_t>(f[kPreviousTop]);
     current.left = static_cast<std::int16_t>(f[kPreviousLeft]);
@@ -264,7 +290,11 @@ void CloseWindow() {
 
   bool written = WriteAt(file, 0, EncodePointer(start));
   fs::CloseFile(file);
-  if (!written || start < kFirstRecordPosition + 1) fs::RemoveFile(path);
+  if (!written || start < kFirstRecordPosition + 1) {
+    RemoveStack(path);
+  } else if (State().current.open_count <= 0) {
+    ReleaseStack();  // what is left is the caller's
+  }
 }
 
 }  // namespace kel

@@ -222,8 +222,9 @@ void WaitKey(KeyCode& key) {
     if (key != kKeyNone) return;
     // A typed-ahead NUL gives no key, but the keys after it are already here.
     if (!State().type_ahead.empty()) continue;
-    // A console that has no input and none to come (an exhausted test script, a closed
-    // terminal) ends the wait as Esc does, so that every screen unwinds.
+    // A console that has no input and none to come (an exhausted test script) ends the wait
+    // as Esc does, so that every screen unwinds. (A terminal that is gone never gets here:
+    // it ends the process.)
     if (!platform::Console().WaitForInput(-1)) {
       key = kKeyEsc;
       return;

@@ -32,8 +32,9 @@ void ReadKeyEvent(KeyCode& key, std::int16_t& button, std::int16_t& mouse_row,
 // key releases queued before it are read as a poll would read them.
 bool EscWaiting();
 // Waits in the console for a key or a click; a click comes as 256 x column + 64 x button +
-// row. A console that can deliver no more input (a closed terminal, a used-up test script)
-// gives Esc, so that every screen unwinds.
+// row. A console that can deliver no more input (a used-up test script) gives Esc, so that
+// every screen unwinds; a terminal that is gone ends the process as a hang-up does, so that a
+// screen that does not leave on Esc cannot spin on it.
 void WaitKey(KeyCode& key);
 // Waits for a key or a click and returns it.
 KeyCode WaitKey();

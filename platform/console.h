@@ -71,7 +71,10 @@ class ConsoleDevice {
  public:
   virtual ~ConsoleDevice() = default;
 
-  // Visible size of the console window.
+  // Visible size of the console window. The console keeps the cells of the largest size it
+  // has had (at least the size at start), as the Windows console keeps its screen buffer
+  // when the window shrinks: writes, reads, scrolls and the cursor reach that whole buffer,
+  // and what a smaller window hides comes back into view when it grows.
   virtual int Rows() const = 0;
   virtual int Columns() const = 0;
 
@@ -88,16 +91,16 @@ class ConsoleDevice {
 
   // Writes code page 850 text at the cursor in the current attribute and moves the cursor
   // past it; text beyond the right edge continues on the next row, and nothing is written
-  // beyond the last cell.
+  // beyond the buffer's last cell.
   virtual void WriteText(std::string_view text) = 0;
   // Writes cells at a position without moving the cursor.
   virtual void WriteCells(int row, int column, const Cell* cells, int count) = 0;
   // Fills count cells from a position with one attribute, keeping their characters.
   virtual void FillAttribute(int row, int column, std::uint8_t attribute, int count) = 0;
-  // Character and attribute of one cell; a blank in attribute 7 outside the screen.
+  // Character and attribute of one cell; a blank in attribute 7 outside the buffer.
   virtual Cell ReadCell(int row, int column) const = 0;
   // Moves the rectangle's contents up (lines > 0) or down (lines < 0), filling the freed
-  // rows with blanks in the given attribute; the rectangle is clipped to the screen.
+  // rows with blanks in the given attribute; the rectangle is clipped to the buffer.
   virtual void ScrollRectangle(int top, int left, int bottom, int right, int lines,
                                std::uint8_t fill_attribute) = 0;
 

@@ -24,6 +24,9 @@ int ProcessId();
 // and modes), writes the message (program text) there in the console's encoding, so that it
 // stays readable after the program has gone, and ends the process with EndProcess.
 [[noreturn]] void EndProcessWithMessage(std::string_view message, int code);
+// Runs registered clean-ups and ends the process as a hang-up of its terminal does, also
+// when hang-ups are ignored (the terminal is gone for good).
+[[noreturn]] void EndProcessAsHangUp();
 // Registers a clean-up that EndProcess and fatal signals run, last registered first.
 void AtProcessExit(void (*cleanup)());
 // Forgets the registered clean-ups (tests).

@@ -7,22 +7,25 @@ namespace kel::platform {
 ScreenBuffer::ScreenBuffer(int rows, int columns)
     : rows_(std::max(rows, 1)),
       columns_(std::max(columns, 1)),
+      buffer_rows_(rows_),
+      buffer_columns_(columns_),
       cells_(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_)) {}
 
 void ScreenBuffer::Resize(int rows, int columns) {
-  rows = std::max(rows, 1);
-  columns = std::max(columns, 1);
-  std::vector<Cell> resized(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
-  for (int r = 1; r <= std::min(rows, rows_); ++r) {
-    for (int c = 1; c <= std::min(columns, columns_); ++c) {
-      resized[static_cast<std::size_t>((r - 1) * columns + (c - 1))] = At(r, c);
+  rows_ = std::max(rows, 1);
+  columns_ = std::max(columns, 1);
+  const int new_rows = std::max(rows_, buffer_rows_);
+  const int new_columns = std::max(columns_, buffer_columns_);
+  if (new_rows == buffer_rows_ && new_columns == buffer_columns_) return;
+  std::vector<Cell> grown(static_cast<std::size_t>(new_rows) * static_cast<std::size_t>(new_columns));
+  for (int r = 1; r <= buffer_rows_; ++r) {
+    for (int c = 1; c <= buffer_columns_; ++c) {
+      grown[static_cast<std::size_t>((r - 1) * new_columns + (c - 1))] = At(r, c);
     }
   }
-  rows_ = rows;
-  columns_ = columns;
-  cells_ = std::move(resized);
-  cursor_row = std::min(cursor_row, rows_);
-  cursor_column = std::min(cursor_column, columns_);
+  buffer_rows_ = new_rows;
+  buffer_columns_ = new_columns;
+  cells_ = std::move(grown);
 }
 
 void ScreenBuffer::Clear(std::uint8_t fill) {
@@ -30,15 +33,19 @@ void ScreenBuffer::Clear(std::uint8_t fill) {
 }
 
 bool ScreenBuffer::Contains(int row, int column) const {
+  return row >= 1 && row <= buffer_rows_ && column >= 1 && column <= buffer_columns_;
+}
+
+bool ScreenBuffer::Visible(int row, int column) const {
   return row >= 1 && row <= rows_ && column >= 1 && column <= columns_;
 }
 
 Cell& ScreenBuffer::At(int row, int column) {
-  return cells_[static_cast<std::size_t>((row - 1) * columns_ + (column - 1))];
+  return cells_[static_cast<std::size_t>((row - 1) * buffer_columns_ + (column - 1))];
 }
 
 const Cell& ScreenBuffer::At(int row, int column) const {
-  return cells_[static_cast<std::size_t>((row - 1) * columns_ + (column - 1))];
+  return cells_[static_cast<std::size_t>((row - 1) * buffer_columns_ + (column - 1))];
 }
 
 Cell ScreenBuffer::Read(int row, int column) const {
@@ -49,9 +56,9 @@ void ScreenBuffer::WriteText(std::string_view text) {
   for (char ch : text) {
     if (!Contains(cursor_row, cursor_column)) break;
     At(cursor_row, cursor_column) = Cell{static_cast<unsigned char>(ch), attribute};
-    if (cursor_column < columns_) {
+    if (cursor_column < buffer_columns_) {
       ++cursor_column;
-    } else if (cursor_row < rows_) {
+    } else if (cursor_row < buffer_rows_) {
       ++cursor_row;
       cursor_column = 1;
     } else {
@@ -63,15 +70,15 @@ void ScreenBuffer::WriteText(std::string_view text) {
 
 void ScreenBuffer::WriteCells(int row, int column, const Cell* cells, int count) {
   if (cells == nullptr || !Contains(row, column)) return;
-  int index = (row - 1) * columns_ + (column - 1);
-  const int end = std::min(index + std::max(count, 0), rows_ * columns_);
+  int index = (row - 1) * buffer_columns_ + (column - 1);
+  const int end = std::min(index + std::max(count, 0), buffer_rows_ * buffer_columns_);
   for (int i = 0; index < end; ++index, ++i) cells_[static_cast<std::size_t>(index)] = cells[i];
 }
 
 void ScreenBuffer::FillAttribute(int row, int column, std::uint8_t fill, int count) {
   if (!Contains(row, column)) return;
-  int index = (row - 1) * columns_ + (column - 1);
-  const int end = std::min(index + std::max(count, 0), rows_ * columns_);
+  int index = (row - 1) * buffer_columns_ + (column - 1);
+  const int end = std::min(index + std::max(count, 0), buffer_rows_ * buffer_columns_);
   for (; index < end; ++index) cells_[static_cast<std::size_t>(index)].attribute = fill;
 }
 
@@ -79,8 +86,8 @@ void ScreenBuffer::ScrollRectangle(int top, int left, int bottom, int right, int
                                    std::uint8_t fill_attribute) {
   top = std::max(top, 1);
   left = std::max(left, 1);
-  bottom = std::min(bottom, rows_);
-  right = std::min(right, columns_);
+  bottom = std::min(bottom, buffer_rows_);
+  right = std::min(right, buffer_columns_);
   if (top > bottom || left > right || lines == 0) return;
   const int height = bottom - top + 1;
   const Cell blank{' ', fill_attribute};

@@ -74,7 +74,13 @@ TerminalEvent TerminalDecoder::TakeEvent() {
   return event;
 }
 
-void TerminalDecoder::Reset() { *this = TerminalDecoder(); }
+void TerminalDecoder::Reset() {
+  const TerminalKeyboard keyboard = keyboard_;
+  const TerminalCharset charset = charset_;
+  *this = TerminalDecoder();
+  keyboard_ = keyboard;
+  charset_ = charset;
+}
 
 void TerminalDecoder::Decode(bool force) {
   while (true) {
@@ -104,16 +110,11 @@ std::size_t TerminalDecoder::DecodeEscape(std::size_t start, bool force,
   if (next == '[') return DecodeCsi(start, force, extra_state);
   if (next == 'O') return DecodeSs3(start, force, extra_state);
   if (static_cast<unsigned char>(next) == kEsc) {
-    // ESC ESC is Alt with a key's sequence only when one follows; else it is Esc typed twice
-    // (fast, held, or ahead of a busy program), and each press counts.
-    if (available == 2 && !force) return 0;
-    const char third = available > 2 ? pending_[start + 2] : 0;
-    if ((extra_state & kAnyAlt) || (third != '[' && third != 'O')) {
-      PlainKey(kEsc, extra_state);
-      return 1;
-    }
-    const std::size_t used = DecodeEscape(start + 1, force, extra_state | kLeftAlt);
-    return used == 0 ? 0 : used + 1;
+    // Terminals send Alt with a cursor or function key as a modifier parameter, never as an
+    // ESC in front of the key's sequence: ESC ESC is Esc typed (fast, held, or ahead of a
+    // busy program), and what follows it is a key of its own.
+    PlainKey(kEsc, extra_state);
+    return 1;
   }
   const std::size_t used = DecodeText(start + 1, force, extra_state | kLeftAlt);
   return used == 0 ? 0 : used + 1;
@@ -238,6 +239,12 @@ std::size_t TerminalDecoder::DecodeText(std::size_t start, bool force, std::uint
     CharacterKey(lead, extra_state, true);
     return 1;
   }
+  if (charset_ != TerminalCharset::Utf8) {
+    // One byte, one character; the C1 controls of the ISO sets are dropped.
+    const char32_t code_point = EightBitToUnicode(lead, charset_);
+    if (code_point != 0) CharacterKey(code_point, extra_state, false);
+    return 1;
+  }
   const std::size_t length = Utf8Length(lead);
   if (length == 0) return 1;  // not UTF-8: dropped
   const std::size_t available = pending_.size() - start;
@@ -280,7 +287,7 @@ void TerminalDecoder::DecodePaste(bool force) {
   in_paste_ = false;
   TerminalEvent paste;
   paste.kind = TerminalEvent::Kind::Paste;
-  paste.text = Utf8ToCp850(paste_);
+  paste.text = TerminalTextToCp850(paste_, charset_);
   paste_.clear();
   const std::string text = paste.text;
   events_.push_back(std::move(paste));
@@ -341,6 +348,14 @@ void TerminalDecoder::DispatchCsi(char prefix, std::string_view parameters, char
       const long code = values.Get(2, 0, 0);
       if (code > 0) CharacterKey(static_cast<char32_t>(code), state, false);
       return;
+    }
+    if (keyboard_ == TerminalKeyboard::LinuxConsole) {
+      for (const auto& key : keys::kLinuxConsoleShiftedKeys) {
+        if (key.number == number) {
+          ExtendedKey(key.scan_code, state | kShift);
+          return;
+        }
+      }
     }
     for (const auto& key : keys::kTildeKeys) {
       if (key.number == number) {

@@ -1,7 +1,7 @@
 // Turns the bytes a terminal sends into console input events. Pure: it is fed bytes and the
 // time that passes, so it runs the same under a test, a fuzzer and a real terminal.
 //
-// Understood: UTF-8 text (as code page 850), control characters, CSI and SS3 keys with xterm
+// Understood: text in the terminal's character set (UTF-8 unless set; as code page 850), control characters, CSI and SS3 keys with xterm
 // modifier parameters, the Linux console's function keys, ESC-prefixed Alt keys (a lone ESC
 // becomes the Esc key after a short timeout), SGR (1006) and X10 mouse reports, bracketed
 // paste, and the kitty keyboard protocol with its key releases.
@@ -24,8 +24,15 @@
 #include <string_view>
 
 #include "platform/console.h"
+#include "platform/terminal_charset.h"
 
 namespace kel::platform {
+
+// Which key sequences the terminal sends where terminals differ.
+enum class TerminalKeyboard : std::uint8_t {
+  Xterm,         // xterm and the terminals that follow it (VTE, tmux, kitty)
+  LinuxConsole,  // the Linux console: Shift+F1 to Shift+F10 as CSI 23 ~ to CSI 34 ~
+};
 
 // Something the terminal sent.
 struct TerminalEvent {
@@ -52,6 +59,11 @@ class TerminalDecoder {
   // Largest paste kept; the rest of a longer one is dropped.
   static constexpr std::size_t kMaxPasteBytes = 64 * 1024;
 
+  // Which key sequences to expect (Xterm unless set).
+  void SetKeyboard(TerminalKeyboard keyboard) { keyboard_ = keyboard; }
+  // The character set of typed and pasted text (UTF-8 unless set).
+  void SetCharacterSet(TerminalCharset charset) { charset_ = charset; }
+
   // Bytes that arrived now.
   void Feed(std::string_view bytes);
   // Milliseconds passed since the last Feed or Elapse.
@@ -64,7 +76,7 @@ class TerminalDecoder {
 
   // Whether the terminal itself reports key releases (set from the kitty flags reply).
   bool ReportsReleases() const { return reports_releases_; }
-  // Forgets pending bytes, events and held modifiers.
+  // Forgets pending bytes, events and held modifiers (keyboard and character set stay).
   void Reset();
 
  private:
@@ -91,6 +103,8 @@ class TerminalDecoder {
   void Emit(const InputEvent& event);
   void Release(std::uint32_t remaining);
 
+  TerminalKeyboard keyboard_ = TerminalKeyboard::Xterm;
+  TerminalCharset charset_ = TerminalCharset::Utf8;
   std::string pending_;
   std::deque<TerminalEvent> events_;
   int idle_ms_ = 0;             // since the last byte

@@ -59,14 +59,27 @@ inline constexpr TildeKey kTildeKeys[] = {
     {23, kF11},  {24, kF12},   {57427, kKeypadCentre},
 };
 
-// Keys that terminals send as CSI or SS3 followed by a letter.
+// Keys that the Linux console sends as CSI number "~" in place of (or besides) the ones
+// above: Shift+F1 to Shift+F10, which its keymaps give as F11 to F20. F11 and F12 send what
+// Shift+F1 and Shift+F2 send, so there they read as those.
+struct ShiftedFunctionKey {
+  int number;
+  std::uint8_t scan_code;  // of the unshifted key
+};
+inline constexpr ShiftedFunctionKey kLinuxConsoleShiftedKeys[] = {
+    {23, 0x3B}, {24, 0x3C}, {25, 0x3D}, {26, 0x3E}, {28, 0x3F},
+    {29, 0x40}, {31, 0x41}, {32, 0x42}, {33, 0x43}, {34, 0x44},
+};
+
+// Keys that terminals send as CSI or SS3 followed by a letter (the Linux console's keypad
+// centre is CSI G).
 struct LetterKey {
   char final;
   std::uint8_t scan_code;
 };
 inline constexpr LetterKey kLetterKeys[] = {
     {'A', kUp},   {'B', kDown}, {'C', kRight}, {'D', kLeft}, {'H', kHome}, {'F', kEnd},
-    {'E', kKeypadCentre},       {'P', 0x3B},   {'Q', 0x3C},  {'R', 0x3D},  {'S', 0x3E},
+    {'E', kKeypadCentre}, {'G', kKeypadCentre}, {'P', 0x3B},   {'Q', 0x3C},  {'R', 0x3D},  {'S', 0x3E},
 };
 
 // Key numbers of the kitty keyboard protocol.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/codepage.h"
 
 namespace kel::platform {
 namespace {
@@ -32,10 +31,6 @@ std::string Absolute(int row, int column) {
 
 void KeepShorter(std::string& best, std::string candidate) {
   if (candidate.size() < best.size()) best = std::move(candidate);
-}
-
-void AppendGlyph(std::string& out, unsigned char character) {
-  AppendUtf8(out, Cp850Glyph(character));
 }
 
 // Shorter runs of blanks are cheaper written than erased and skipped.
@@ -88,7 +83,7 @@ void TerminalRenderer::Render(const ScreenBuffer& screen, std::string& out) {
       }
       MoveTo(row, column, out);
       SetPen(wanted.attribute, out);
-      AppendGlyph(out, wanted.character);
+      AppendTerminalGlyph(out, wanted.character, charset_);
       shown.cell = wanted;
       shown.known = true;
       // After the last column the terminal waits to wrap, and terminals disagree on where
@@ -96,7 +91,9 @@ void TerminalRenderer::Render(const ScreenBuffer& screen, std::string& out) {
       column_ = column < columns_ ? column + 1 : 0;
     }
   }
-  const bool visible = screen.cursor_visible;
+  // A cursor in the part of the buffer that a shrunk terminal hides is not shown.
+  const bool visible =
+      screen.cursor_visible && screen.Visible(screen.cursor_row, screen.cursor_column);
   if (visible) {
     MoveTo(screen.cursor_row, screen.cursor_column, out);
     if (cursor_shapes_) {
@@ -150,7 +147,7 @@ bool TerminalRenderer::RewriteGap(int row, int column, std::string& bytes) {
   for (int c = column_; c < column; ++c) {
     const Shown& shown = At(row, c);
     if (!shown.known || shown.cell.attribute != pen_) return false;
-    AppendGlyph(bytes, shown.cell.character);
+    AppendTerminalGlyph(bytes, shown.cell.character, charset_);
   }
   return true;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/screen_buffer.h"
+#include "platform/terminal_charset.h"
 
 namespace kel::platform {
 
@@ -24,6 +25,8 @@ class TerminalRenderer {
   void Render(const ScreenBuffer& screen, std::string& out);
   // Whether cursor shapes are sent (the Linux console has none).
   void SetCursorShapes(bool on) { cursor_shapes_ = on; }
+  // The terminal's character set (UTF-8 unless set).
+  void SetCharacterSet(TerminalCharset charset) { charset_ = charset; }
 
   // Console colour (Windows order: 1 blue, 2 green, 4 red, 8 bright) to ANSI colour 0-7.
   static int AnsiColour(int console_colour);
@@ -53,6 +56,7 @@ class TerminalRenderer {
   int cursor_visible_ = -1;
   int cursor_shape_ = -1;
   bool cursor_shapes_ = true;
+  TerminalCharset charset_ = TerminalCharset::Utf8;
 };
 
 }  // namespace kel::platform

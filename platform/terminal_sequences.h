@@ -11,9 +11,17 @@ namespace kel::platform::terminal_sequences {
 // for: the answers tell whether the kitty protocol is there.
 inline constexpr std::string_view kEnter =
     "\x1b[?1049h\x1b[?1006h\x1b[?2004h\x1b[?1036s\x1b[?1036h\x1b[?u\x1b[c";
-// Undoes kEnter and whatever the program switched on, and leaves the alternate screen.
-inline constexpr std::string_view kLeave =
-    "\x1b[?1000l\x1b[?1006l\x1b[?2004l\x1b[?1036r\x1b[0m\x1b[?25h\x1b[?1049l";
+// Switches off the reports that kEnter and the program switched on (mouse, paste): the
+// first step of leaving, so that the drain after it catches every report still on its way.
+inline constexpr std::string_view kReportsOff = "\x1b[?1000l\x1b[?1006l\x1b[?2004l";
+// Asks for the cursor position: the answer comes after everything the terminal sent before.
+inline constexpr std::string_view kCursorPositionRequest = "\x1b[6n";
+// Undoes the rest of kEnter and whatever the program switched on, and leaves the alternate
+// screen.
+inline constexpr std::string_view kLeave = "\x1b[?1036r\x1b[0m\x1b[?25h\x1b[?1049l";
+// The Linux console has no alternate screen: leaving clears the screen instead and puts the
+// cursor at the top, so that the program's last frame does not stay behind.
+inline constexpr std::string_view kLeaveWithoutAlternateScreen = "\x1b[H\x1b[2J";
 // Pops the kitty keyboard flags pushed by kKittyPush.
 inline constexpr std::string_view kKittyPop = "\x1b[<u";
 // Disambiguated keys, press and release reports, all keys as codes, with their text.

@@ -171,6 +171,19 @@ void EndProcessWithMessage(std::string_view message, int code) {
   EndProcess(code);
 }
 
+void EndProcessAsHangUp() {
+  RunCleanups();
+  std::fflush(nullptr);
+  // Ended by the signal itself, so that the parent sees a hang-up.
+  ::signal(SIGHUP, SIG_DFL);
+  sigset_t hang_up;
+  sigemptyset(&hang_up);
+  sigaddset(&hang_up, SIGHUP);
+  ::sigprocmask(SIG_UNBLOCK, &hang_up, nullptr);
+  ::raise(SIGHUP);
+  ::_exit(128 + SIGHUP);
+}
+
 void AtProcessExit(void (*cleanup)()) {
   if (cleanup == nullptr) return;
   InstallHandlers();

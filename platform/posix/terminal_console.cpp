@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/posix/terminal_clipboard.h"
+#include "platform/process.h"
 #include "platform/posix/terminal_tty.h"
 #include "platform/system_console.h"
 #include "platform/terminal_sequences.h"
@@ -47,11 +48,6 @@ int InitialColumns() {
   return columns;
 }
 
-// The Linux console has no cursor shapes (it would show the sequence's letters).
-bool HasCursorShapes() {
-  const char* term = std::getenv("TERM");
-  return term == nullptr || std::strcmp(term, "linux") != 0;
-}
 
 }  // namespace
 
@@ -59,8 +55,15 @@ TerminalConsole::TerminalConsole()
     : screen_(InitialRows(), InitialColumns()),
       renderer_(screen_.Rows(), screen_.Columns()),
       clock_ms_(NowMs()) {
-  renderer_.SetCursorShapes(HasCursorShapes());
-  SetCursorShapesUsed(HasCursorShapes());
+  // The Linux console has no cursor shapes (it would show the sequence's letters) and keys
+  // of its own.
+  const bool linux_console = IsLinuxConsole();
+  renderer_.SetCursorShapes(!linux_console);
+  SetCursorShapesUsed(!linux_console);
+  decoder_.SetKeyboard(linux_console ? TerminalKeyboard::LinuxConsole : TerminalKeyboard::Xterm);
+  const TerminalCharset charset = LocaleCharset();
+  decoder_.SetCharacterSet(charset);
+  renderer_.SetCharacterSet(charset);
 }
 
 TerminalConsole::~TerminalConsole() { RestoreTerminal(); }
@@ -158,12 +161,18 @@ bool TerminalConsole::WaitForInput(int timeout_ms) {
     if (deadline >= 0) wait = wait < 0 ? deadline : std::min(wait, deadline);
     pollfd watched[2] = {{TerminalDescriptor(), POLLIN, 0}, {WakeDescriptor(), POLLIN, 0}};
     const int count = WakeDescriptor() >= 0 ? 2 : 1;
-    if (::poll(watched, static_cast<nfds_t>(count), wait) < 0 && errno != EINTR) return false;
-    // A terminal that is gone reports itself readable with nothing to read, for ever.
-    if ((watched[0].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(watched[0].revents & POLLIN)) {
-      return false;
+    if (::poll(watched, static_cast<nfds_t>(count), wait) < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == ENOMEM) return false;
+      EndProcessAsHangUp();  // the descriptor itself is no longer good
     }
-    if ((watched[0].revents & POLLIN) && !ReadTerminal()) return false;
+    // A terminal that is gone reports itself readable with nothing to read, for ever: its
+    // input has ended for good, and the process ends as a hang-up would end it, also where
+    // hang-ups are ignored, rather than read Esc from it without end.
+    if ((watched[0].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(watched[0].revents & POLLIN)) {
+      EndProcessAsHangUp();
+    }
+    if ((watched[0].revents & POLLIN) && !ReadTerminal()) EndProcessAsHangUp();
   }
 }
 
@@ -184,6 +193,7 @@ bool TerminalConsole::ReadTerminal() {
   while (true) {
     const ssize_t got = ::read(TerminalDescriptor(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && errno == EIO) EndProcessAsHangUp();  // the terminal is gone
     if (got < 0) return got_any || errno == EAGAIN;
     if (got == 0) return got_any;
     got_any = true;

@@ -53,7 +53,8 @@ class TerminalConsole : public ConsoleDevice {
  private:
   // Reads what the terminal sent without waiting and lets the decoder see the time passed.
   void Pump();
-  // Feeds the decoder what the terminal has sent; false when it was readable yet empty.
+  // Feeds the decoder what the terminal has sent; false when it was readable yet empty. A
+  // terminal that is gone ends the process as a hang-up does.
   bool ReadTerminal();
   void TakeDecoded();
   void HandleWake();

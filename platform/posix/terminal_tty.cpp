@@ -2,13 +2,19 @@
 #include "platform/posix/terminal_tty.h"
 
 #include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
 
 #include "platform/file_system.h"
 #include "platform/terminal_sequences.h"
@@ -29,6 +35,7 @@ struct TerminalState {
   volatile sig_atomic_t shapes_used = 0;
   volatile sig_atomic_t resized = 0;
   volatile sig_atomic_t resumed = 0;
+  bool no_alternate_screen = false;  // the Linux console
 };
 
 TerminalState& State() {
@@ -36,9 +43,44 @@ TerminalState& State() {
   return state;
 }
 
-// Drained mouse reports stop coming within a few milliseconds of switching them off.
-constexpr int kDrainQuietMs = 25;
-constexpr int kDrainRounds = 8;
+// Longest wait for the terminal's answer to the cursor position request that ends the drain
+// of input at exit (a slow link; a terminal that does not answer).
+constexpr int kDrainLimitMs = 1000;
+
+std::int64_t MonotonicMs() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
+}
+
+// Reads and drops input until the answer to a cursor position request (ESC [ row ; column R)
+// has come, or the time is up, or the terminal is gone. Safe inside a signal handler.
+void DrainUntilCursorReport(int descriptor) {
+  const std::int64_t deadline = MonotonicMs() + kDrainLimitMs;
+  int stage = 0;  // 0 before ESC, 1 after ESC, 2 inside the parameters
+  char buffer[256];
+  while (true) {
+    const std::int64_t left = deadline - MonotonicMs();
+    if (left <= 0) return;
+    pollfd in{descriptor, POLLIN, 0};
+    const int ready = ::poll(&in, 1, static_cast<int>(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0 || !(in.revents & POLLIN)) return;
+    const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+    if (got <= 0) return;
+    for (ssize_t i = 0; i < got; ++i) {
+      const char byte = buffer[i];
+      if (byte == '\x1b') {
+        stage = 1;
+      } else if (stage == 1) {
+        stage = byte == '[' ? 2 : 0;
+      } else if (stage == 2) {
+        if (byte == 'R') return;  // what came after the answer is the user's
+        if (!((byte >= '0' && byte <= '9') || byte == ';')) stage = 0;
+      }
+    }
+  }
+}
 
 void WriteRaw(int descriptor, const char* bytes, std::size_t size) {
   while (size > 0) {
@@ -141,6 +183,7 @@ bool OpenTerminal() {
   }
   state.descriptor = descriptor;
   state.original = original;
+  state.no_alternate_screen = IsLinuxConsole();
   termios raw = original;
   raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
                                         ICRNL | IXON | IXOFF);
@@ -162,17 +205,16 @@ void RestoreTerminal() {
   TerminalState& state = State();
   if (!state.active || state.descriptor < 0) return;
   state.active = 0;
+  WriteRaw(state.descriptor, seq::kReportsOff);
   if (state.kitty_pushed) WriteRaw(state.descriptor, seq::kKittyPop);
   if (state.shapes_used) WriteRaw(state.descriptor, seq::kCursorShapeDefault);
-  WriteRaw(state.descriptor, seq::kLeave);
   state.kitty_pushed = 0;
-  // Reports sent before the terminal saw the switch-off are dropped here, not in the shell.
-  char discard[256];
-  for (int round = 0; round < kDrainRounds; ++round) {
-    pollfd in{state.descriptor, POLLIN, 0};
-    if (::poll(&in, 1, kDrainQuietMs) <= 0) break;
-    if (::read(state.descriptor, discard, sizeof discard) <= 0) break;
-  }
+  // Reports sent before the terminal saw the switch-off are dropped here, not in the shell:
+  // the terminal answers the request after them, however slow the link.
+  WriteRaw(state.descriptor, seq::kCursorPositionRequest);
+  DrainUntilCursorReport(state.descriptor);
+  WriteRaw(state.descriptor, seq::kLeave);
+  if (state.no_alternate_screen) WriteRaw(state.descriptor, seq::kLeaveWithoutAlternateScreen);
   ::tcsetattr(state.descriptor, TCSAFLUSH, &state.original);
 }
 
@@ -181,6 +223,27 @@ bool ResumeTerminal() {
   if (state.active || state.descriptor < 0) return false;
   EnterProgramMode();
   return true;
+}
+
+TerminalCharset LocaleCharset() {
+  // Asked of a locale object of its own: the process's locale stays as it is.
+  const locale_t locale = ::newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
+  if (locale != static_cast<locale_t>(nullptr)) {
+    const TerminalCharset charset = CharsetOfCodeset(::nl_langinfo_l(CODESET, locale));
+    ::freelocale(locale);
+    return charset;
+  }
+  // A locale that is not installed still names its codeset.
+  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return CharsetOfCodeset(CodesetOfLocaleName(value));
+  }
+  return TerminalCharset::Utf8;
+}
+
+bool IsLinuxConsole() {
+  const char* term = std::getenv("TERM");
+  return term != nullptr && std::string_view(term).substr(0, 5) == "linux";
 }
 
 bool TerminalActive() { return State().active != 0; }

@@ -4,14 +4,17 @@
 
 #include <string_view>
 
+#include "platform/terminal_charset.h"
+
 namespace kel::platform::posix {
 
 // Opens /dev/tty, switches to raw mode and the alternate screen and arranges the restore on
 // exit and on signals; false when the process has no terminal.
 bool OpenTerminal();
-// Puts the terminal back (cooked mode, main screen, mouse and paste reports off) and drops
-// mouse reports still on their way. Safe inside a signal handler; does nothing when the
-// terminal is not in the program's mode.
+// Puts the terminal back (cooked mode, main screen, mouse and paste reports off; the Linux
+// console, which has no alternate screen, cleared) and drops the reports still on their way,
+// up to the answer to a cursor position request (waited for a bounded time). Safe inside a
+// signal handler; does nothing when the terminal is not in the program's mode.
 void RestoreTerminal();
 // Goes back to raw mode and the alternate screen after RestoreTerminal; true when it did.
 bool ResumeTerminal();
@@ -21,6 +24,12 @@ bool TerminalActive();
 void SetKittyFlagsPushed(bool pushed);
 // Notes that cursor shapes were changed, so that the restore gives back the default one.
 void SetCursorShapesUsed(bool used);
+
+// The terminal's character set, from the locale (LC_ALL, LC_CTYPE, LANG): its codeset as the
+// system knows it, else as the locale's name says.
+TerminalCharset LocaleCharset();
+// Whether the terminal is the Linux console (by the terminal type in TERM).
+bool IsLinuxConsole();
 
 // The terminal's file descriptor, -1 when not open.
 int TerminalDescriptor();

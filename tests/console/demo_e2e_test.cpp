@@ -1,8 +1,11 @@
 // The console demo in a real terminal: tmux runs it in an 80 x 25 pane, the test types keys
 // and reads the pane between them. The screen after everything has been closed must be the
 // screen from before the first window.
+#include <signal.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -109,6 +112,74 @@ TEST_F(DemoEndToEndTest, WindowMessageAndPagerCloseBackToTheSameScreen) {
   bool ended = false;
   WaitFor([&](const std::string&) { return !pane_->Running(); }, &ended);
   EXPECT_TRUE(ended) << "the demo did not end";
+}
+
+// Shrinking the pane (a split, a zoom) and growing it again gives back the whole screen,
+// also when windows were closed while it was small.
+TEST_F(DemoEndToEndTest, ResizingNeverLosesTheScreen) {
+  Start();
+  const std::string before = WaitForText("Console demo - press a key to go on");
+  auto resize_and_back = [&](int columns, int rows, const std::string& expected) {
+    ASSERT_TRUE(pane_->Resize(columns, rows));
+    bool met = false;
+    WaitFor([&](const std::string& pane) { return pane != expected; }, &met);
+    ASSERT_TRUE(pane_->Resize(80, 25));
+    std::string after = WaitFor([&](const std::string& pane) { return pane == expected; }, &met);
+    EXPECT_TRUE(met) << columns << " x " << rows << ", expected:\n" << expected << "\ngot:\n" << after;
+  };
+  resize_and_back(80, 24, before);
+  resize_and_back(60, 20, before);
+
+  Keys("x");
+  const std::string window = WaitForText("Framed window over coloured text");
+  resize_and_back(80, 24, window);
+  resize_and_back(60, 20, window);
+
+  // The message box, then the pager over the framed window; both are closed while the pane
+  // is small.
+  Keys("x");
+  WaitForText("A message box centred on row 12");
+  Keys("x");
+  WaitForText("Help line 01 of the demo topic");
+  ASSERT_TRUE(pane_->Resize(60, 20));
+  bool met = false;
+  WaitFor([&](const std::string& pane) { return std::count(pane.begin(), pane.end(), '\n') == 20; },
+          &met);
+  Keys("Escape");
+  // The demo waits for a key again once both windows are closed.
+  WaitFor([&](const std::string& pane) { return pane.find("Help line") == std::string::npos; }, &met);
+  ASSERT_TRUE(pane_->Resize(80, 25));
+  std::string after = WaitFor([&](const std::string& pane) { return pane == before; }, &met);
+  EXPECT_TRUE(met) << "before:\n" << before << "\nafter:\n" << after;
+  Keys("x");
+}
+
+// Ended by a signal with windows open: the terminal is given back and the window stack does
+// not stay behind for the next run of the session.
+TEST_F(DemoEndToEndTest, SignalsLeaveNoWindowStackBehind) {
+  for (int signal_number : {SIGTERM, SIGHUP, SIGINT}) {
+    SCOPED_TRACE(signal_number);
+    pane_ = std::make_unique<TmuxPane>(temp_ / ("tmux" + std::to_string(signal_number) + ".sock"));
+    Start();
+    WaitForText("Console demo - press a key to go on");
+    Keys("x");
+    WaitForText("Framed window over coloured text");
+    auto stacks = [&] {
+      int found = 0;
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(temp_.path())) {
+        if (entry.path().filename() == "WinPush.tmp") ++found;
+      }
+      return found;
+    };
+    ASSERT_EQ(stacks(), 1);
+    const int demo = pane_->ProgramId();
+    ASSERT_GT(demo, 0);
+    ASSERT_EQ(::kill(demo, signal_number), 0);
+    bool ended = false;
+    WaitFor([&](const std::string&) { return ::kill(demo, 0) != 0; }, &ended);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(stacks(), 0);
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "console/console_fixture.h"
 #include "console/window.h"
+#include "textfmt/zero_pad.h"
 
 namespace kel {
 namespace {
@@ -112,18 +113,34 @@ TEST_F(DamagedStackTest, GarbledHeaderPopsTheRecordAndKeepsTheOnesBelow) {
   EXPECT_FALSE(StackFileExists());
 }
 
-TEST_F(DamagedStackTest, RectangleBeyondAShrunkenScreenRestoresOnlyVisibleCells) {
+TEST_F(DamagedStackTest, RectangleBeyondAShrunkenScreenIsRestoredWholeIntoTheBuffer) {
   OpenWindow(20, 70, 25, 80);
   SetColour("u");
   DrawFrame(2);
   console().SetSize(22, 75, false);
   CloseWindow();
-  for (int row = 20; row <= 22; ++row) {
-    for (int column = 70; column <= 75; ++column) {
-      EXPECT_EQ(console().CellAt(row, column),
-                before_[static_cast<std::size_t>((row - 1) * 80 + column - 1)]);
+  console().SetSize(25, 80, false);
+  EXPECT_EQ(Cells(), before_);
+  EXPECT_FALSE(StackFileExists());
+}
+
+TEST_F(DamagedStackTest, RecordOfALargerScreenRestoresWhatTheBufferHas) {
+  // Written by a program on a larger console (30 x 90): the cells beyond this console's
+  // buffer are left out, and none of them wraps onto the next row.
+  std::string cells;
+  for (int row = 1; row <= 30; ++row) {
+    for (int column = 1; column <= 90; ++column) {
+      cells += static_cast<char>('A' + row % 26);
+      cells += '\x1e';
     }
   }
+  const int length = 25 + static_cast<int>(cells.size());
+  temp_.Write(kWindowStackFile, Pointer(static_cast<std::uint32_t>(5 + length)) + "0101" +
+                                    "00000000" + "01013090" + cells + ZeroPad(length, 5));
+  CloseWindow();
+  EXPECT_EQ(console().CellAt(1, 80), (platform::Cell{'B', 0x1E}));
+  EXPECT_EQ(console().CellAt(2, 1), (platform::Cell{'C', 0x1E}));
+  EXPECT_EQ(console().CellAt(25, 80), (platform::Cell{'Z', 0x1E}));
   EXPECT_FALSE(StackFileExists());
 }
 

@@ -1,9 +1,14 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "console/console_fixture.h"
 #include "console/window.h"
+#include "platform/working_files.h"
 
 namespace kel {
 namespace {
@@ -202,6 +207,130 @@ TEST_F(WindowStackTest, ScreenSizeIsCappedToWhatTheStackRecords) {
   console().SetSize(30, 90, false);
   EXPECT_EQ(ScreenRows(), 30);
   EXPECT_EQ(ScreenColumns(), 90);
+}
+
+TEST_F(WindowStackTest, ShrinkingAndGrowingTheConsoleLosesNothing) {
+  PaintMixedScreen();
+  const auto before = Cells();
+  for (auto [rows, columns] : {std::pair{24, 80}, std::pair{20, 60}, std::pair{25, 40}}) {
+    console().SetSize(rows, columns);
+    console().SetSize(25, 80);
+    EXPECT_EQ(Cells(), before) << rows << " x " << columns;
+  }
+}
+
+TEST_F(WindowStackTest, WindowClosedWhileTheConsoleIsSmallComesBackWhole) {
+  PaintMixedScreen();
+  MoveCursor(25, 70);
+  const auto before = Cells();
+  OpenWindow(5, 10, 25, 75);
+  SetColour("r");
+  DrawFrame(2);
+  console().SetSize(20, 60);
+  CloseWindow();
+  console().SetSize(25, 80);
+  EXPECT_EQ(Cells(), before);
+  EXPECT_EQ(Cursor(), std::make_pair(25, 70));
+}
+
+TEST_F(WindowStackTest, StackLeftByAProcessThatEndedIsDiscardedAtTheFirstWindow) {
+  // A process opened two windows and was killed: its stack stays behind, claimed by no one.
+  console().FillScreen('s', 0x4E);
+  OpenWindow(1, 1, 25, 80);
+  OpenWindow(2, 2, 10, 10);
+  ResetWindowState();
+  ASSERT_TRUE(StackFileExists());
+
+  PaintMixedScreen();
+  const auto before = Cells();
+  OpenWindow(5, 10, 15, 60);
+  const std::string file = temp_.Read(kWindowStackFile);
+  EXPECT_EQ(file.size(), 4u + 25 + 2 * 11 * 51);
+  DrawFrame(1);
+  CloseWindow();
+  EXPECT_EQ(Cells(), before);
+  EXPECT_FALSE(StackFileExists());
+  // A close too many finds nothing of the old stack to put on the screen.
+  CloseWindow();
+  EXPECT_EQ(Cells(), before);
+}
+
+TEST_F(WindowStackTest, StackFileIsRemovedWhateverWayTheProcessEnds) {
+  OpenWindow(5, 10, 15, 60);
+  OpenWindow(6, 11, 9, 20);
+  ASSERT_TRUE(StackFileExists());
+  platform::EndWorkingFiles();  // what EndProcess, a signal or a lost terminal runs
+  EXPECT_FALSE(StackFileExists());
+}
+
+TEST_F(WindowStackTest, ClosingEveryWindowGivesUpTheClaim) {
+  OpenWindow(5, 10, 15, 60);
+  EXPECT_TRUE(platform::WorkingFileInUse(WindowStackPath()));
+  CloseWindow();
+  temp_.Write(kWindowStackFile, "left by someone");
+  EXPECT_FALSE(platform::WorkingFileInUse(WindowStackPath()));
+}
+
+// A program started from inside a window: its caller runs and claims the stack.
+TEST_F(WindowStackTest, ProgramStartedFromAWindowStacksOnItsCallersWindows) {
+  console().FillScreen('c', 0x1E);
+  OpenWindow(2, 2, 4, 6);
+  const std::string callers = temp_.Read(kWindowStackFile);
+  ResetWindowState();  // from here on the stack is the caller's, in another process
+
+  int go[2];
+  int ready[2];
+  ASSERT_EQ(::pipe(go), 0);
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t caller = ::fork();
+  if (caller == 0) {
+    char byte = platform::ClaimWorkingFile(WindowStackPath()) ? 'y' : 'n';
+    if (::write(ready[1], &byte, 1) != 1 || ::read(go[0], &byte, 1) != 1) ::_exit(2);
+    ::_exit(0);
+  }
+  char answer = 0;
+  ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+  ASSERT_EQ(answer, 'y');
+
+  PaintMixedScreen();
+  OpenWindow(10, 10, 12, 20);
+  OpenWindow(11, 11, 11, 11);
+  std::string file = temp_.Read(kWindowStackFile);
+  EXPECT_EQ(file.substr(4, callers.size() - 4), callers.substr(4));
+  EXPECT_GT(file.size(), callers.size());
+  // Ended with windows open: the caller's stack is given back as it was.
+  platform::EndWorkingFiles();
+  EXPECT_EQ(temp_.Read(kWindowStackFile), callers);
+
+  ASSERT_EQ(::write(go[1], "x", 1), 1);
+  int status = 0;
+  ::waitpid(caller, &status, 0);
+  for (int end : {go[0], go[1], ready[0], ready[1]}) ::close(end);
+}
+
+TEST_F(WindowStackTest, WindowsNestWhereTheStackCannotBeClaimed) {
+  // Every claim slot taken: the stack works as before, only without its removal at the end.
+  std::vector<std::string> others;
+  for (int i = 0; i < 64; ++i) {
+    const std::string name = "other" + std::to_string(i);
+    temp_.Write(name, "x");
+    if (!platform::ClaimWorkingFile(temp_ / name)) break;
+    others.push_back(temp_ / name);
+  }
+  ASSERT_LT(others.size(), 64u);
+  PaintMixedScreen();
+  const auto before = Cells();
+  OpenWindow(5, 10, 15, 60);
+  DrawFrame(1);
+  const auto framed = Cells();
+  OpenWindow(6, 11, 9, 20);
+  DrawFrame(2);
+  CloseWindow();
+  EXPECT_EQ(Cells(), framed);
+  CloseWindow();
+  EXPECT_EQ(Cells(), before);
+  EXPECT_FALSE(StackFileExists());
+  for (const std::string& other : others) platform::ReleaseWorkingFile(other);
 }
 
 }  // namespace

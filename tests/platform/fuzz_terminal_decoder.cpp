@@ -1,5 +1,7 @@
-// Feeds arbitrary bytes and pauses to the terminal decoder. Byte 0xFE followed by n lets
-// n x 8 ms pass; everything else is terminal input, fed in the pieces the pauses cut.
+// Feeds arbitrary bytes and pauses to the terminal decoder. The first byte chooses the
+// keyboard (bit 0: the Linux console) and the character set (bits 1-2); then byte 0xFE
+// followed by n lets n x 8 ms pass, and everything else is terminal input, fed in the pieces
+// the pauses cut.
 // Checked: nothing crashes, every event is well formed, and after a long quiet spell
 // nothing is left waiting on the clock.
 #include <cstddef>
@@ -48,8 +50,13 @@ void DrainAndCheck(TerminalDecoder& decoder) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TerminalDecoder decoder;
+  if (size > 0) {
+    decoder.SetKeyboard((data[0] & 1) ? kel::platform::TerminalKeyboard::LinuxConsole
+                                      : kel::platform::TerminalKeyboard::Xterm);
+    decoder.SetCharacterSet(static_cast<kel::platform::TerminalCharset>((data[0] >> 1) & 3));
+  }
   std::string chunk;
-  for (std::size_t i = 0; i < size; ++i) {
+  for (std::size_t i = 1; i < size; ++i) {
     if (data[i] == 0xFE && i + 1 < size) {
       decoder.Feed(chunk);
       chunk.clear();

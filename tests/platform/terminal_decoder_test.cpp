@@ -123,10 +123,7 @@ TEST(TerminalDecoderAlt, EscapePrefixGivesAltKeys) {
       {"alt+ctrl+x", "\x1b\x18", "x2d+10"},
       {"alt+enter", "\x1b\r", "c0d+2"},
       {"alt+accented", "\x1bé", "c82+2"},
-      {"alt+up from rxvt", "\x1b\x1b[A", "x48+2"},
-      {"alt+f1 with prefix", "\x1b\x1bOP", "x3b+2"},
       {"esc typed ahead of alt+x", "\x1b\x1bx", "c1b x2d+2"},
-      {"esc typed ahead of alt+up", "\x1b\x1b\x1b[A", "c1b x48+2"},
   };
   for (const Case& c : cases) {
     TerminalDecoder decoder;
@@ -134,6 +131,31 @@ TEST(TerminalDecoderAlt, EscapePrefixGivesAltKeys) {
     // The release that the terminal does not report follows after a pause.
     EXPECT_EQ(Drain(decoder), c.events) << c.name;
   }
+}
+
+TEST(TerminalDecoderAlt, EscapeInFrontOfAKeySequenceIsEscThenThatKey) {
+  // Esc typed just before a cursor key, typed ahead while the program was busy, or sent
+  // together by tmux: two keys, never Alt with the key (which Alt's keypad entry would turn
+  // into a character).
+  const Case cases[] = {
+      {"esc up", "\x1b\x1b[A", "c1b x48"},
+      {"esc up in cursor key mode", "\x1b\x1bOA", "c1b x48"},
+      {"esc alt+up", "\x1b\x1b[1;3A", "c1b x48+2"},
+      {"esc f1", "\x1b\x1bOP", "c1b x3b"},
+      {"esc page down", "\x1b\x1b[6~", "c1b x51"},
+      {"esc twice then up", "\x1b\x1b\x1b[A", "c1b c1b x48"},
+      {"esc then mouse release", "\x1b\x1b[<0;10;5m", "c1b m8b1@5,10"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Decode(c.bytes), c.events) << c.name;
+}
+
+TEST(TerminalDecoderAlt, EscapeThenKeySequenceInSeparateReadsAreTwoKeys) {
+  TerminalDecoder decoder;
+  decoder.Feed("\x1b");
+  decoder.Elapse(TerminalDecoder::kEscapeTimeoutMs / 2);
+  decoder.Feed("\x1b[");
+  decoder.Feed("A");
+  EXPECT_EQ(Drain(decoder), "c1b x48");
 }
 
 TEST(TerminalDecoderAlt, LoneEscapeIsEscAfterTimeout) {
@@ -161,7 +183,6 @@ TEST(TerminalDecoderAlt, UnfinishedSequencesSettleOnTimeout) {
   const Case cases[] = {
       {"alt+[", "\x1b[", "c5b+2"},
       {"alt+O", "\x1bO", "x18+18"},
-      {"esc typed twice", "\x1b\x1b", "c1b c1b"},
       {"cut sequence is dropped", "\x1b[1;5", ""},
   };
   for (const Case& c : cases) {
@@ -171,6 +192,14 @@ TEST(TerminalDecoderAlt, UnfinishedSequencesSettleOnTimeout) {
     decoder.Elapse(TerminalDecoder::kEscapeTimeoutMs);
     EXPECT_EQ(Drain(decoder), c.events) << c.name;
   }
+}
+
+TEST(TerminalDecoderAlt, EscTypedTwiceGivesTheFirstAtOnceAndTheSecondOnTimeout) {
+  TerminalDecoder decoder;
+  decoder.Feed("\x1b\x1b");
+  EXPECT_EQ(Drain(decoder), "c1b");
+  decoder.Elapse(TerminalDecoder::kEscapeTimeoutMs);
+  EXPECT_EQ(Drain(decoder), "c1b");
 }
 
 TEST(TerminalDecoderAlt, ModifiersCountAsReleasedAfterPause) {
@@ -192,6 +221,42 @@ TEST(TerminalDecoderAlt, KeyWithoutAltReleasesAltFirst) {
   EXPECT_EQ(Decode("\x1b" "1\x1b" "6\x1b" "5a"), "x4f+2 x4d+2 x4c+2 up c61");
   // Ctrl+Alt to Ctrl only keeps Ctrl held.
   EXPECT_EQ(Decode("\x1b\x18\x18"), "x2d+10 up+8 c18+8");
+}
+
+TEST(TerminalDecoderLinuxConsole, ItsKeySequencesGiveConsoleKeys) {
+  const Case cases[] = {
+      {"f1-f5", "\x1b[[A\x1b[[B\x1b[[C\x1b[[D\x1b[[E", "x3b x3c x3d x3e x3f"},
+      {"f6-f10", "\x1b[17~\x1b[18~\x1b[19~\x1b[20~\x1b[21~", "x40 x41 x42 x43 x44"},
+      {"shift+f1 shift+f2", "\x1b[23~\x1b[24~", "x3b+16 x3c+16"},
+      {"shift+f3-f6", "\x1b[25~\x1b[26~\x1b[28~\x1b[29~", "x3d+16 x3e+16 x3f+16 x40+16"},
+      {"shift+f7-f10", "\x1b[31~\x1b[32~\x1b[33~\x1b[34~", "x41+16 x42+16 x43+16 x44+16"},
+      {"keypad 5", "\x1b[G", "x4c"},
+      {"cursor and editing keys", "\x1b[A\x1b[1~\x1b[4~\x1b[2~\x1b[3~\x1b[5~\x1b[6~",
+       "x48 x47 x4f x52 x53 x49 x51"},
+      {"alt+x", "\x1bx", "x2d+2"},
+  };
+  for (const Case& c : cases) {
+    TerminalDecoder decoder;
+    decoder.SetKeyboard(TerminalKeyboard::LinuxConsole);
+    decoder.Feed(c.bytes);
+    // Shifted keys come with no report of Shift's release: it follows after a pause.
+    decoder.Elapse(TerminalDecoder::kModifierReleaseMs);
+    std::string expected = c.events;
+    if (expected.find('+') != std::string::npos) expected += " up";
+    EXPECT_EQ(Drain(decoder), expected) << c.name;
+  }
+}
+
+TEST(TerminalDecoderLinuxConsole, KeyboardSurvivesReset) {
+  TerminalDecoder decoder;
+  decoder.SetKeyboard(TerminalKeyboard::LinuxConsole);
+  decoder.Reset();
+  decoder.Feed("\x1b[25~");
+  EXPECT_EQ(Drain(decoder), "x3d+16");
+}
+
+TEST(TerminalDecoderLinuxConsole, XtermKeepsF11AndF12) {
+  EXPECT_EQ(Decode("\x1b[23~\x1b[24~\x1b[G"), "x85 x86 x4c");
 }
 
 TEST(TerminalDecoderInput, SplitFeedsJoin) {

@@ -181,5 +181,27 @@ TEST(TerminalRendererCursor, ResizedScreenIsPaintedAgain) {
   EXPECT_NE(bytes.find("\x1b[0;37;40m"), std::string::npos);
 }
 
+TEST(TerminalRendererResize, GrowingRepaintsWhatComesBackIntoView) {
+  Shown t;
+  t.Put(25, 1, 'Z', 7);
+  t.Frame();
+  t.screen.Resize(24, 80);
+  t.renderer.Invalidate();
+  EXPECT_EQ(t.Frame().find('Z'), std::string::npos);
+  t.screen.Resize(25, 80);
+  t.renderer.Invalidate();
+  EXPECT_NE(t.Frame().find('Z'), std::string::npos);
+}
+
+TEST(TerminalRendererResize, CursorInTheHiddenPartIsNotShown) {
+  Shown t;
+  t.screen.cursor_row = 25;
+  t.screen.Resize(24, 80);
+  t.renderer.Invalidate();
+  const std::string frame = t.Frame();
+  EXPECT_NE(frame.find("\x1b[?25l"), std::string::npos);
+  EXPECT_EQ(frame.find("\x1b[25;"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kel::platform

@@ -86,6 +86,23 @@ TEST(VirtualConsoleScreen, ResizeKeepsCellsAndQueuesEvent) {
   EXPECT_EQ(console.PollInput().kind, InputEvent::Kind::Resize);
 }
 
+TEST(VirtualConsoleScreen, ShrinkingKeepsTheHiddenCellsForWhenItGrows) {
+  VirtualConsole console(3, 3);
+  console.WriteText("abcdefghi");
+  console.SetSize(2, 2, false);
+  EXPECT_EQ(console.Snapshot(), "ab\nde\n");
+  // The hidden part is still there to write, read and scroll.
+  EXPECT_EQ(console.ReadCell(3, 3).character, 'i');
+  console.SetCursorPosition(3, 1);
+  EXPECT_EQ(console.CursorPosition(), (CursorPlace{3, 1}));
+  console.WriteText("X");
+  console.SetSize(3, 3, false);
+  EXPECT_EQ(console.Snapshot(), "abc\ndef\nXhi\n");
+  // Growing past the largest size so far adds blank cells.
+  console.SetSize(4, 4, false);
+  EXPECT_EQ(console.Snapshot(true), "abc \ndef \nXhi \n    \n");
+}
+
 TEST(VirtualConsoleInput, ScriptIsTakenInOrder) {
   VirtualConsole console;
   console.PushKey('a', kShift);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -51,6 +52,17 @@ class TmuxPane {
   }
   // Types keys, in tmux send-keys notation.
   bool Keys(const std::string& keys) { return RunShell(Tmux("send-keys -t pane " + keys)); }
+  // Gives the pane (its window) a new size, as a split or a zoom does.
+  bool Resize(int columns, int rows) {
+    return RunShell(Tmux("resize-window -t pane -x " + std::to_string(columns) + " -y " +
+                         std::to_string(rows)));
+  }
+  // Process id of the pane's program (the command started, once it has exec'd).
+  int ProgramId() const {
+    std::string text;
+    RunShell(Tmux("list-panes -t pane -F '#{pane_pid}'"), &text);
+    return std::atoi(text.c_str());
+  }
   // True while the pane's program runs.
   bool Running() const { return RunShell(Tmux("has-session -t pane")); }
   std::string Capture() const {
