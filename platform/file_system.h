@@ -45,7 +45,10 @@ enum class OpenMode {
   OpenOrCreate,   // read and write, created empty when missing
   CreateAlways,   // read and write, created or emptied
   CreateNew,      // read and write, only when no entry (not even a link) has that name
+  CreatePrivate,  // as CreateNew, the file readable and writable by its owner only
 };
+// The modes that write open regular files only, never through a link at the name, and never
+// wait on a FIFO or a device.
 
 // What other openers may do while the file is open (honoured where the system can).
 enum class ShareMode { None, Read, ReadWrite };
@@ -118,8 +121,9 @@ bool SetEntryAttributes(std::string_view path, std::uint32_t attributes);
 bool RemoveFile(std::string_view path);
 // Renames an entry; fails when the target exists.
 bool RenameFile(std::string_view from, std::string_view to);
-// Renames a file over an existing one in one step, so readers find the old or the new file;
-// the new file keeps the old one's permissions (and its group, where the process may set it).
+// Renames a file over an existing one in one step, so readers find the old or the new file,
+// and forces the directory to the disk; the new file keeps the old one's permissions (and its
+// group, where the process may set it).
 bool ReplaceByRename(std::string_view from, std::string_view to);
 // Creates one directory.
 bool MakeDirectory(std::string_view path);
@@ -146,6 +150,44 @@ std::vector<DirectoryEntry> FindFiles(std::string_view pattern_path);
 
 // True when a name matches a wildcard pattern by the system's rules.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// ---- Shared directories -------------------------------------------------------------------
+// Other users may plant links, FIFOs and files in a shared directory, or swap one entry for
+// another between two calls: these calls look at entries without following links and act on
+// the descriptor they opened.
+
+// What an entry is, looked at without following a link at its name.
+enum class EntryKind { Missing, File, Directory, Link, Other };
+EntryKind KindOfEntry(std::string_view path);
+// The path as the system resolves it (existing components in their own letter case, the
+// blanks and dots that end names dropped), in program text with "/" separators.
+std::string ResolvedPath(std::string_view path);
+// Opens an existing regular file, never waiting on a FIFO or a device. For writing only when
+// this user may write it and it is not read-only, and then never through a link at its name;
+// for reading a link to a regular file is followed. kNoFile otherwise.
+FileHandle OpenRegularFile(std::string_view path, bool for_writing);
+// Opens, creating it when missing, the lock file that guards another file: never through a
+// link at its name, a regular file only. A lock file this user owns gets the guarded file's
+// group and its read and write permissions, so that whoever may write that file may take it.
+FileHandle OpenLockFile(std::string_view path, std::string_view guarded);
+// Takes the lock of LockWholeFile, waiting at most a number of milliseconds; false when
+// another holder kept it all that time (or the handle cannot be locked).
+bool LockWholeFileWithin(FileHandle file, int milliseconds);
+// Gives an open file the group and permissions of another (and its owner, where this process
+// may give it), so that a copy of it is never more exposed than the original.
+bool TakeAccessOf(FileHandle file, FileHandle model);
+// Gives an open file the permissions a new file gets by the process's umask.
+bool GiveDefaultAccess(FileHandle file);
+// Last-write time of an open file in local time.
+bool LastWriteTimeOf(FileHandle file, CalendarTime& time);
+// Removes a name while it still names the open file: never a link or another entry that was
+// put in its place.
+bool RemoveOpenedFile(std::string_view path, FileHandle file);
+// Forces a directory's entries (a rename or a creation in it) to the disk.
+bool FlushDirectory(std::string_view path);
+// Creates a new directory that only this user may enter, named the path followed by random
+// characters; its path (program text), "" on failure.
+std::string MakePrivateDirectory(std::string_view path_prefix);
 
 // Code of the last failure of a call of this layer, nonzero.
 int LastErrorCode();

@@ -17,26 +17,36 @@ namespace {
 
 int Descriptor(FileHandle file) { return static_cast<int>(file); }
 
+// Writing never goes through a link planted at the name (O_NOFOLLOW), and never waits on a
+// FIFO or a device (O_NONBLOCK; only regular files are kept, below).
 int OpenFlags(OpenMode mode) {
+  constexpr int kGuarded = O_NOFOLLOW | O_NONBLOCK;
   switch (mode) {
     case OpenMode::Read: return O_RDONLY;
-    case OpenMode::ReadWrite: return O_RDWR;
-    case OpenMode::OpenOrCreate: return O_RDWR | O_CREAT;
+    case OpenMode::ReadWrite: return O_RDWR | kGuarded;
+    case OpenMode::OpenOrCreate: return O_RDWR | O_CREAT | kGuarded;
     // Emptied only once the file is known not to be read-only.
-    case OpenMode::CreateAlways: return O_RDWR | O_CREAT;
+    case OpenMode::CreateAlways: return O_RDWR | O_CREAT | kGuarded;
     // O_EXCL alone already refuses a link of the name, dangling or not; O_NOFOLLOW says so
     // twice for systems that are lax about it.
-    case OpenMode::CreateNew: return O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
+    case OpenMode::CreateNew:
+    case OpenMode::CreatePrivate: return O_RDWR | O_CREAT | O_EXCL | kGuarded;
   }
   return O_RDONLY;
 }
 
-int OpenNative(const std::string& native, int flags) {
+int OpenNative(const std::string& native, int flags, mode_t permissions = 0666) {
   int fd;
   do {
-    fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
+    fd = ::open(native.c_str(), flags | O_CLOEXEC, permissions);
   } while (fd < 0 && errno == EINTR);
   return fd;
+}
+
+// Takes back the O_NONBLOCK of an opening, so that reads and writes of the file wait as usual.
+void MakeBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0 && (flags & O_NONBLOCK)) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 }
 
 }  // namespace
@@ -53,15 +63,17 @@ FileHandle OpenFileHandle(std::string_view path, OpenMode mode, ShareMode /*shar
   if (native.empty()) return kNoFile;
   int fd = -1;
   bool looked_into = false;  // the directory's entries were consulted, so a creation is noted
+  const bool exclusive = (flags & O_EXCL) != 0;
+  const mode_t permissions = mode == OpenMode::CreatePrivate ? 0600 : 0666;
   if ((flags & O_CREAT) && posix::KnownAbsent(native)) {
     looked_into = true;
-  } else if (mode != OpenMode::CreateNew) {
+  } else if (!exclusive) {
     fd = OpenNative(native, flags & ~O_CREAT);
     if (fd < 0 && errno != ENOENT) return kNoFile;
   }
   if (fd < 0) {
-    if (!looked_into) native = posix::ResolveNativePath(given, mode != OpenMode::CreateNew);
-    fd = OpenNative(native, flags);
+    if (!looked_into) native = posix::ResolveNativePath(given, !exclusive);
+    fd = OpenNative(native, flags, permissions);
     if (fd < 0) return kNoFile;
     if (flags & O_CREAT) posix::NoteEntryChanged(native, true);
   }
@@ -74,12 +86,14 @@ FileHandle OpenFileHandle(std::string_view path, OpenMode mode, ShareMode /*shar
     return kNoFile;
   }
   // A read-only file is not opened for writing, as on Windows, even by a process whose
-  // privileges would let it through.
-  if (mode != OpenMode::Read && mode != OpenMode::CreateNew) {
+  // privileges would let it through; nothing but a regular file is written.
+  if (mode != OpenMode::Read) {
     int failure = 0;
     if (::fstat(fd, &info) != 0)
       failure = errno;
-    else if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0)
+    else if (!S_ISREG(info.st_mode))
+      failure = EINVAL;
+    else if (!exclusive && (info.st_mode & S_IWUSR) == 0)
       failure = EACCES;
     else if (mode == OpenMode::CreateAlways && S_ISREG(info.st_mode) && info.st_size != 0 && !ResizeFile(fd, 0))
       failure = errno;
@@ -88,6 +102,7 @@ FileHandle OpenFileHandle(std::string_view path, OpenMode mode, ShareMode /*shar
       errno = failure;
       return kNoFile;
     }
+    MakeBlocking(fd);
   }
   return fd;
 }
