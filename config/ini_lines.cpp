@@ -9,6 +9,9 @@ namespace kel::ini {
 namespace {
 
 constexpr std::size_t kReadSize = 64 * 1024;
+// No setting needs a line anywhere near this long; a longer one means the file is not a
+// settings file, and holding it whole could exhaust the memory.
+constexpr std::size_t kLongestLine = 1024 * 1024;
 
 }  // namespace
 
@@ -17,6 +20,10 @@ bool LineChunks::Next(std::string_view& lines) {
   handed_out_ = 0;
   while (!ended_) {
     const std::size_t kept = buffer_.size();
+    if (kept > kLongestLine) {
+      failed_ = true;
+      return false;
+    }
     buffer_.resize(kept + kReadSize);
     const std::int64_t got = platform::ReadFromFile(file_, buffer_.data() + kept, kReadSize);
     buffer_.resize(kept + static_cast<std::size_t>(got > 0 ? got : 0));

@@ -38,7 +38,8 @@ std::string FindValue(platform::FileHandle file, std::string_view section, std::
 }  // namespace
 
 std::string ReadIniKey(std::string_view file, std::string_view section, std::string_view key) {
-  const platform::FileHandle handle = platform::OpenFileHandle(file, platform::OpenMode::Read);
+  // Only a regular file: a FIFO or a device planted under the name would hang or never end.
+  const platform::FileHandle handle = platform::OpenRegularFile(file, false);
   if (handle == platform::kNoFile) return {};
   std::string value = FindValue(handle, ini::TrimSpaces(section), ini::TrimSpaces(key));
   platform::CloseFile(handle);

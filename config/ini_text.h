@@ -14,14 +14,15 @@
 namespace kel::ini {
 
 // Reads an open file in runs of whole lines, so that a file of any size is gone through with
-// a buffer of about the size of one read.
+// a buffer of about the size of one read. A line longer than a megabyte counts as a failure
+// to read.
 class LineChunks {
  public:
   explicit LineChunks(platform::FileHandle file) : file_(file) {}
   // The next run of whole lines (the file's last line may lack its line end), valid until the
   // next call; false at the end of the file or when reading fails.
   bool Next(std::string_view& lines);
-  // True when reading failed before the end of the file.
+  // True when reading failed before the end of the file (or met an overlong line).
   bool Failed() const { return failed_; }
 
  private:

@@ -1,74 +1,95 @@
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "config/ini.h"
-#include "config/ini_temp_file.h"
+#include "config/ini_companions.h"
 #include "config/ini_text.h"
-#include "platform/process.h"
+#include "config/ini_writer.h"
 #include "platform/file_system.h"
-#include "platform/path_text.h"
+#include "platform/process.h"
 
 namespace kel {
+namespace ini {
 namespace {
 
-// Writers of one settings file queue on a lock taken on a companion file, ".NAME.lck" beside
-// it. It is never deleted: a writer waiting on a deleted lock file would hold a lock nobody
-// else sees. Its name makes it hidden, so copies and listings of a terminal's directory pass
-// it by.
-std::string LockFileName(std::string_view file) {
-  const std::string_view directory = DirectoryOf(file);
-  return std::string(directory) + "." + std::string(file.substr(directory.size())) + ".lck";
-}
 // A replace fails while another program holds the target open in a way that forbids it;
 // such holds are short, and after about a second the write gives up rather than hang.
 constexpr int kReplaceAttempts = 20;
 constexpr int kReplacePauseMilliseconds = 50;
 
-enum class Outcome { Replaced, Retry, GiveUp };
+enum class Attempt { Replaced, Retry, GiveUp };
 
 // A line break in a name or value would add lines of its own to the file.
 bool HoldsLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
-// Rewrites the current target into a new temporary file, forces it to disk and puts it in the
-// target's place in one step, so that readers and crashes only ever meet a whole file. A
-// missing target counts as empty, but one that exists and cannot be read stops the write,
-// which would otherwise replace all its settings by the one being stored.
-Outcome RewriteOnce(std::string_view file, std::string_view section, std::string_view key,
-                    std::string_view value) {
-  // A read-only target cannot be deleted and so is not replaced either: renaming over it would
-  // drop its protection together with its settings. It stays read-only, so retrying is no use.
-  const std::int64_t attributes = platform::EntryAttributes(file);
-  if (attributes >= 0 && (attributes & platform::kReadOnly) != 0) return Outcome::GiveUp;
+// Rewrites the current target into a new rewrite file and puts it in the target's place in
+// one step, so that readers and crashes only ever meet a whole file. The rewrite file is made
+// private, then given the target's owner, group and permissions before a byte of the
+// settings is in it. A missing target counts as empty; one that cannot be opened for writing
+// (read-only, not this user's to write, replaced by a link or something not a file) is left
+// alone: renaming over it would take it over through its directory.
+Attempt RewriteOnce(const std::string& file, std::string_view section, std::string_view key,
+                    std::string_view value, WriteOutcome& outcome) {
+  outcome = WriteOutcome::Refused;
+  platform::FileHandle in = platform::kNoFile;
+  switch (platform::KindOfEntry(file)) {
+    case platform::EntryKind::Missing: break;
+    case platform::EntryKind::File:
+      in = platform::OpenRegularFile(file, true);
+      if (in == platform::kNoFile) return Attempt::GiveUp;
+      break;
+    default: return Attempt::GiveUp;
+  }
+  outcome = WriteOutcome::NotWritten;
   std::string temp;
-  const platform::FileHandle out = ini::CreateTempFile(file, temp);
-  if (out == platform::kNoFile) return Outcome::GiveUp;
-  const platform::FileHandle in = platform::OpenFileHandle(file, platform::OpenMode::Read);
-  bool saved = (in != platform::kNoFile || platform::EntryAttributes(file) < 0) &&
-               ini::RewriteIniFile(in, out, section, key, value) && platform::FlushFile(out);
+  const platform::FileHandle out = CreateRewriteFile(file, temp);
+  if (out == platform::kNoFile) {
+    if (in != platform::kNoFile) platform::CloseFile(in);
+    return Attempt::GiveUp;
+  }
+  bool saved = in != platform::kNoFile ? platform::TakeAccessOf(out, in) : platform::GiveDefaultAccess(out);
+  saved = saved && RewriteIniFile(in, out, section, key, value) && platform::FlushFile(out);
   if (in != platform::kNoFile) platform::CloseFile(in);
   saved = platform::CloseFile(out) && saved;
-  if (saved && platform::ReplaceByRename(temp, file)) return Outcome::Replaced;
+  if (saved && platform::ReplaceByRename(temp, file)) {
+    outcome = WriteOutcome::Written;
+    return Attempt::Replaced;
+  }
   platform::RemoveFile(temp);
-  return saved ? Outcome::Retry : Outcome::GiveUp;
+  return saved ? Attempt::Retry : Attempt::GiveUp;
 }
 
 }  // namespace
 
+// Writers of one settings file queue on its lock file, which is never deleted: a writer
+// waiting on a deleted lock file would hold a lock nobody else sees. A write never goes
+// ahead without the lock.
+WriteOutcome WriteKey(std::string_view file, std::string_view section, std::string_view key,
+                      std::string_view value) {
+  if (file.empty() || HoldsLineBreak(section) || HoldsLineBreak(key) || HoldsLineBreak(value))
+    return WriteOutcome::Invalid;
+  const std::string resolved = platform::ResolvedPath(file);
+  if (resolved.empty()) return WriteOutcome::Invalid;
+  const platform::FileHandle lock = platform::OpenLockFile(LockFileName(resolved), resolved);
+  if (lock == platform::kNoFile) return WriteOutcome::NoLock;
+  WriteOutcome outcome = WriteOutcome::LockBusy;
+  if (platform::LockWholeFileWithin(lock, kLockWaitMilliseconds)) {
+    RemoveAbandonedRewrites(resolved);
+    for (int attempt = 1; RewriteOnce(resolved, section, key, value, outcome) == Attempt::Retry; ++attempt) {
+      if (attempt == kReplaceAttempts) break;
+      platform::PauseMilliseconds(kReplacePauseMilliseconds);
+    }
+    platform::UnlockWholeFile(lock);
+  }
+  platform::CloseFile(lock);
+  return outcome;
+}
+
+}  // namespace ini
+
 void WriteIniKey(std::string_view file, std::string_view section, std::string_view key,
                  std::string_view value) {
-  if (file.empty() || HoldsLineBreak(section) || HoldsLineBreak(key) || HoldsLineBreak(value)) return;
-  // Without a lock file (a read-only place, a file system without locks) the write still goes
-  // ahead, as unprotected as writers always were there.
-  const platform::FileHandle lock = platform::OpenFileHandle(LockFileName(file),
-                                                       platform::OpenMode::OpenOrCreate);
-  const bool locked = lock != platform::kNoFile && platform::LockWholeFile(lock);
-  for (int attempt = 1; RewriteOnce(file, section, key, value) == Outcome::Retry; ++attempt) {
-    if (attempt == kReplaceAttempts) break;
-    platform::PauseMilliseconds(kReplacePauseMilliseconds);
-  }
-  if (locked) platform::UnlockWholeFile(lock);
-  if (lock != platform::kNoFile) platform::CloseFile(lock);
+  ini::WriteKey(file, section, key, value);
 }
 
 }  // namespace kel

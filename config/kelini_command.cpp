@@ -4,6 +4,7 @@
 
 #include "config/ini.h"
 #include "config/ini_text.h"
+#include "config/ini_writer.h"
 #include "config/kelini.h"
 #include "platform/codepage.h"
 
@@ -17,6 +18,11 @@ constexpr std::string_view kUsage =
 constexpr std::string_view kNotCp850 = "kelini: text que el joc de caràcters 850 no té: ";
 constexpr std::string_view kNotStorable = "kelini: no es pot desar, el fitxer no el tornaria igual: ";
 constexpr std::string_view kNotWritten = "kelini: no s'ha pogut escriure ";
+constexpr std::string_view kLockBusy =
+    "kelini: un altre programa té bloquejat el fitxer massa estona, no s'ha pogut escriure ";
+constexpr std::string_view kNoLock = "kelini: no es pot bloquejar el fitxer, no s'ha pogut escriure ";
+constexpr std::string_view kRefused =
+    "kelini: no és un fitxer normal que es pugui escriure (enllaç, sense permís o només de lectura): ";
 
 // False when a name or value would not come back from the file as given: a line break makes
 // lines of its own, ";" starts a comment, "=" ends a key, "]" ends a section name, and a key
@@ -70,13 +76,17 @@ int RunKelini(const std::vector<std::string>& arguments, std::string& out, std::
     err += std::string(kNotStorable) + arguments[1] + " / " + arguments[2] + " / " + arguments[3] + "\n";
     return kKeliniUsage;
   }
-  WriteIniKey(file, section, key, value);
-  // A rewrite that could not happen leaves the old value in place, which a script must hear of.
-  if (!section_delete && ReadIniKey(file, section, key) != ini::WithoutOuterQuotes(value)) {
-    err += std::string(kNotWritten) + file_argument + "\n";
-    return kKeliniNotWritten;
+  // A write that did not take effect leaves the old settings in place, which a script must
+  // hear of.
+  switch (ini::WriteKey(file, section, key, value)) {
+    case ini::WriteOutcome::Written: return kKeliniDone;
+    case ini::WriteOutcome::LockBusy: err += std::string(kLockBusy); break;
+    case ini::WriteOutcome::NoLock: err += std::string(kNoLock); break;
+    case ini::WriteOutcome::Refused: err += std::string(kRefused); break;
+    default: err += std::string(kNotWritten); break;
   }
-  return kKeliniDone;
+  err += file_argument + "\n";
+  return kKeliniNotWritten;
 }
 
 }  // namespace kel

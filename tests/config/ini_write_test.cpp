@@ -110,7 +110,7 @@ TEST(IniWrite, LeavesOnlyTheLockFileBeside) {
   int entries = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
     ++entries;
-    EXPECT_TRUE(entry.path().filename() == "t.ini" || entry.path().filename() == ".t.ini.lck") << entry.path();
+    EXPECT_TRUE(entry.path().filename() == "t.ini" || entry.path().filename() == ".T.INI.lck") << entry.path();
   }
   EXPECT_EQ(entries, 2);
   EXPECT_EQ(dir.Read("t.ini"), "[A]\r\n");
