@@ -14,30 +14,36 @@ namespace {
 // empty. The destination is overwritten rather than emptied first, so a file copied onto
 // itself stays whole. The platform copies in bounded pieces, so a large file never needs a
 // buffer of its size.
-void CopyOneFile(const std::string& source, const std::string& destination) {
+bool CopyOneFile(const std::string& source, const std::string& destination) {
+  bool copied_all = false;
   const platform::FileHandle from = platform::OpenFileHandle(source, platform::OpenMode::Read, platform::ShareMode::None);
   const platform::FileHandle to = platform::OpenFileHandle(destination, platform::OpenMode::OpenOrCreate);
   if (from != platform::kNoFile && to != platform::kNoFile) {
     const std::int64_t size = platform::FileSize(from);
     const std::int64_t copied = size > 0 ? platform::CopyFileData(from, to, size) : size;
     // Cutting a file that already ends there would still cost the file system a journal entry.
-    if (copied >= 0 && platform::FileSize(to) != copied) platform::ResizeFile(to, copied);
+    copied_all = copied == size && (platform::FileSize(to) == copied || platform::ResizeFile(to, copied));
   }
   if (from != platform::kNoFile) platform::CloseFile(from);
-  if (to != platform::kNoFile) platform::CloseFile(to);
+  if (to != platform::kNoFile) copied_all = platform::CloseFile(to) && copied_all;
+  return copied_all;
 }
 
 }  // namespace
 
-void CopyFiles(std::string_view source_pattern, std::string_view destination) {
+// The destination is opened never through a link and only as a regular file, so a link
+// planted at its name in a shared directory does not lend its target to the copy.
+bool CopyFiles(std::string_view source_pattern, std::string_view destination) {
   const std::string source_directory(DirectoryOf(source_pattern));
   const std::string destination_directory(DirectoryOf(destination));
   // The destination is read once for the whole copy, not again after every file copied.
   const platform::BulkDirectoryChanges bulk;
   OpenFileListing(source_pattern);
+  bool copied_all = file_utils::State().listings.front().file != platform::kNoFile;
   std::string name;
-  while (!NextListedFile(name)) CopyOneFile(source_directory + name, destination_directory + name);
+  while (!NextListedFile(name)) copied_all = CopyOneFile(source_directory + name, destination_directory + name) && copied_all;
   CloseFileListing();
+  return copied_all;
 }
 
 std::int32_t FreePhysicalMemory() {

@@ -43,7 +43,11 @@ int MakeDirectoryPath(std::string_view path) {
   return created ? 0 : -1;
 }
 
+// A link is never looked through: a link planted under the name of a directory would
+// otherwise hand over that directory's files.
 int RemoveFileOrDirectory(std::string_view path) {
+  if (platform::KindOfEntry(path) == platform::EntryKind::Link)
+    return platform::RemoveFile(path) ? 0 : platform::LastErrorCode();
   int matched = 0;
   int failure = DeleteMatchingFiles(path, matched);
   if (matched > 0 && failure == 0) return 0;

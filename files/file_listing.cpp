@@ -1,5 +1,4 @@
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -8,6 +7,7 @@
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/name_case.h"
+#include "platform/random.h"
 
 namespace kel {
 namespace {
@@ -18,6 +18,8 @@ constexpr std::size_t kHeaderSize = 4;
 constexpr const char* kLineEnd = "\r\n";
 // How many drawn names may turn out taken before the listing is given up.
 constexpr int kNameDraws = 100;
+// Listing files are numbered 0 to 99,999,999.
+constexpr std::uint32_t kListingNumbers = 100'000'000;
 
 void PutPosition(char* bytes, std::int32_t position) {
   const auto value = static_cast<std::uint32_t>(position);
@@ -30,14 +32,15 @@ std::string ListingDirectory() {
   return temp.empty() ? platform::SystemTempDirectory() : temp + "\\";
 }
 
-// Creates a listing file under a freshly drawn name, exclusively: a name already taken, by a
-// file or a link planted in the shared directory, is never emptied or followed.
+// Creates a listing file under a freshly drawn name, exclusively and private: a name already
+// taken, by a file or a link planted in the shared directory, is never emptied or followed,
+// and no one else reads what the listing holds.
 platform::FileHandle CreateListingFile(std::string& name) {
   const std::string directory = ListingDirectory();
   for (int attempt = 0; attempt < kNameDraws; ++attempt) {
-    std::mt19937 generator(file_utils::NextNameSeed());
-    name = directory + std::to_string(std::uniform_int_distribution<int>(0, 99'999'999)(generator)) + ".dir";
-    const platform::FileHandle file = platform::OpenFileHandle(name, platform::OpenMode::CreateNew, platform::ShareMode::None);
+    name = directory + std::to_string(platform::RandomBelow(kListingNumbers)) + ".dir";
+    const platform::FileHandle file =
+        platform::OpenFileHandle(name, platform::OpenMode::CreatePrivate, platform::ShareMode::None);
     if (file != platform::kNoFile) return file;
     if (platform::EntryAttributes(name) < 0) break;  // not taken: the directory cannot hold it
   }

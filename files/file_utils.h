@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_system.h"
+
 namespace kel {
 
 // ---- Entry selection ------------------------------------------------------------------------
@@ -34,8 +36,10 @@ bool EntryAdmitted(std::uint32_t attributes);
 
 // Copies every admitted file that matches the source pattern into the destination's
 // directory (the destination cut back to its last separator), under its listed upper-case
-// name, replacing what was there. Files that cannot be copied are left out silently.
-void CopyFiles(std::string_view source_pattern, std::string_view destination);
+// name, overwriting what was there. A destination that is a link or not a regular file is not
+// written. Files that cannot be copied are left out; false when one was, or when the listing
+// of the source could not be made.
+bool CopyFiles(std::string_view source_pattern, std::string_view destination);
 
 // ---- Listings -------------------------------------------------------------------------------
 
@@ -58,15 +62,23 @@ bool FileExists(std::string_view path);
 // -1 otherwise (also when it already existed).
 int MakeDirectoryPath(std::string_view path);
 // Deletes the files matching a path, else the files of the directory it names and the
-// directory itself; 0 on success, else the failure's code.
+// directory itself; 0 on success, else the failure's code. A link is removed itself, never
+// what it points to.
 int RemoveFileOrDirectory(std::string_view path);
 // Directory + prefix (3 characters at most) + random characters 0-9 A-Z up to 8, + "." and
 // extension (3 characters at most): a name that was free, now taken by a new empty file
 // created exclusively, so that no one else can take it or have it pointed elsewhere.
 std::string UniqueFileName(std::string_view directory, std::string_view prefix, std::string_view extension);
+// The new file of UniqueFileName, readable and writable by its owner only and kept open, so
+// that the caller acts on the file itself and never on whatever may later hold its name;
+// kNoFile (and name "") when none can be created.
+platform::FileHandle CreateUniqueFile(std::string_view directory, std::string_view prefix,
+                                      std::string_view extension, std::string& name);
 // Last-write time of a file as YYYYMMDDhhmmss local time; ends the program with
 // "Error dirTime <file>" when the file cannot be opened.
 std::string FileTimeStamp(std::string_view file);
+// Last-write time of an open file as YYYYMMDDhhmmss local time; "" when it cannot be read.
+std::string OpenFileTimeStamp(platform::FileHandle file);
 
 // ---- Paths and memory -----------------------------------------------------------------------
 
@@ -83,7 +95,8 @@ std::int32_t FreePhysicalMemory();
 
 // ---- Tests ----------------------------------------------------------------------------------
 
-// Draws names from a fixed seed instead of the clock; 0 goes back to the clock (tests).
+// Draws names from a fixed sequence that starts from a seed instead of the system's random
+// source; 0 goes back to the random source (tests).
 void SeedFileNames(std::uint32_t seed);
 // Forgets the entry selection, the listing stack and a fixed seed (tests).
 void ResetFileUtils();

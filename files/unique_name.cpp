@@ -1,9 +1,9 @@
-#include <random>
 #include <string>
 
 #include "files/file_utils.h"
 #include "files/file_utils_state.h"
 #include "platform/file_system.h"
+#include "platform/random.h"
 
 namespace kel {
 namespace {
@@ -20,12 +20,24 @@ std::string_view Trimmed(std::string_view text) {
 }
 
 std::string DrawName(const std::string& directory, const std::string& prefix, const std::string& extension) {
-  std::mt19937 generator(file_utils::NextNameSeed());
-  std::uniform_int_distribution<int> character(0, 35);
+  const std::uint32_t characters = static_cast<std::uint32_t>(std::string_view(kNameCharacters).size());
   std::string name = directory + prefix;
-  for (std::size_t i = prefix.size(); i < kNameLength; ++i) name += kNameCharacters[character(generator)];
+  for (std::size_t i = prefix.size(); i < kNameLength; ++i) name += kNameCharacters[platform::RandomBelow(characters)];
   if (!extension.empty()) name += "." + extension;
   return name;
+}
+
+struct NameParts {
+  std::string folder, start, suffix;
+};
+
+NameParts PartsOf(std::string_view directory, std::string_view prefix, std::string_view extension) {
+  std::string folder(Trimmed(directory));
+  if (!folder.empty() && folder.find_last_of(":\\/") != folder.size() - 1) folder += "\\";
+  const std::string start(Trimmed(prefix).substr(0, kPrefixLength));
+  std::string_view ending = Trimmed(extension);
+  if (!ending.empty() && ending.front() == '.') ending.remove_prefix(1);
+  return {folder, start, std::string(ending.substr(0, kExtensionLength))};
 }
 
 }  // namespace
@@ -35,15 +47,9 @@ std::string DrawName(const std::string& directory, const std::string& prefix, co
 // Where nothing can be created (a missing directory) a name that FileExists calls free is
 // handed out as it is.
 std::string UniqueFileName(std::string_view directory, std::string_view prefix, std::string_view extension) {
-  std::string folder(Trimmed(directory));
-  if (!folder.empty() && folder.find_last_of(":\\/") != folder.size() - 1) folder += "\\";
-  const std::string start(Trimmed(prefix).substr(0, kPrefixLength));
-  std::string_view ending = Trimmed(extension);
-  if (!ending.empty() && ending.front() == '.') ending.remove_prefix(1);
-  const std::string suffix(ending.substr(0, kExtensionLength));
-
+  const NameParts parts = PartsOf(directory, prefix, extension);
   for (;;) {
-    const std::string name = DrawName(folder, start, suffix);
+    const std::string name = DrawName(parts.folder, parts.start, parts.suffix);
     const platform::FileHandle file = platform::OpenFileHandle(name, platform::OpenMode::CreateNew);
     if (file != platform::kNoFile) {
       platform::CloseFile(file);
@@ -51,6 +57,19 @@ std::string UniqueFileName(std::string_view directory, std::string_view prefix, 
     }
     if (platform::EntryAttributes(name) < 0 && !FileExists(name)) return name;
   }
+}
+
+platform::FileHandle CreateUniqueFile(std::string_view directory, std::string_view prefix,
+                                      std::string_view extension, std::string& name) {
+  constexpr int kNameDraws = 100;  // names are random: only a place that holds no file fails so often
+  const NameParts parts = PartsOf(directory, prefix, extension);
+  for (int draw = 0; draw < kNameDraws; ++draw) {
+    name = DrawName(parts.folder, parts.start, parts.suffix);
+    const platform::FileHandle file = platform::OpenFileHandle(name, platform::OpenMode::CreatePrivate);
+    if (file != platform::kNoFile) return file;
+  }
+  name.clear();
+  return platform::kNoFile;
 }
 
 }  // namespace kel

@@ -30,19 +30,20 @@ void SetClockFromStamp(const std::string& stamp) {
   platform::SetLocalDateTime(server);
 }
 
+// The probe lives in the shared root, where another user may swap any name for a link, a
+// FIFO or a directory between two calls. So it is created once, exclusively and private, its
+// time stamp is read from the open file, and its name is removed only while it still names
+// that file: nothing planted under the name is ever followed, read or emptied.
 void SyncClockWithServer() {
-  const std::string probe = UniqueFileName(".\\", "tim", "tmp");
-  // The probe is made anew so that it carries the server's time of now; made exclusively, so
-  // that nothing planted under its name in the shared root is followed or emptied.
-  RemoveFileOrDirectory(probe);
-  const platform::FileHandle file = platform::OpenFileHandle(probe, platform::OpenMode::CreateNew);
-  // Without a probe there is no stamp to read, and reading one would end the program; the
-  // clock is only a convenience, so the start goes on without it.
+  std::string probe;
+  const platform::FileHandle file = CreateUniqueFile(".\\", "tim", "tmp", probe);
+  // Without a probe there is no stamp to read; the clock is only a convenience, so the start
+  // goes on without it.
   if (file == platform::kNoFile) return;
+  const std::string stamp = OpenFileTimeStamp(file);
+  platform::RemoveOpenedFile(probe, file);
   platform::CloseFile(file);
-
-  SetClockFromStamp(FileTimeStamp(probe));
-  platform::RemoveFile(probe);
+  SetClockFromStamp(stamp);
 }
 
 }  // namespace kel

@@ -10,7 +10,8 @@ namespace kel {
 
 // Creates a probe file in the current directory (the installation root, on the file server),
 // sets the local date and time to the time stamp the server gave it when the stamp's year is
-// after 2018, and deletes the probe. A refusal to change the clock is not reported; when the
+// after 2018, and deletes the probe. The probe is made once, exclusively, and is read and
+// removed through the file made, never through what another user may put under its name. A refusal to change the clock is not reported; when the
 // probe cannot be created the clock is left alone.
 void SyncClockWithServer();
 
