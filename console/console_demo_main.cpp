@@ -6,7 +6,7 @@
 //
 // The help is "AJUDA\<topic>.HLP" under help-root (default: the current directory; topic
 // default "DEMO"). The window stack lives in a directory of its own under the system's
-// temporary directory, removed at the end.
+// temporary directory (fresh and private), removed at the end.
 #include <string>
 
 #include "console/help_pager.h"
@@ -68,10 +68,11 @@ int main(int argc, char** argv) {
   ResetSessionEnvironment();
   SessionEnvironment& session = SessionToFill();
   session.ColourTable = ParseColourTable(kDefaultColours);
-  std::string temp_dir = platform::SystemTempDirectory() + "kelcon-demo-" +
-                         std::to_string(platform::ProcessId()) + "\\";
-  platform::MakeDirectory(temp_dir);
-  session.TempDir = temp_dir;
+  // A fresh private directory: a predictable name in the shared temporary directory could be
+  // taken first by someone else's directory or link.
+  const std::string temp_dir = platform::MakePrivateDirectory(platform::SystemTempDirectory() + "kelcon-demo-");
+  if (temp_dir.empty()) return 1;
+  session.TempDir = temp_dir + "\\";
   if (!help_root.empty()) platform::ChangeDirectory(help_root);
 
   PaintBackground();

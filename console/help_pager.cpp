@@ -44,7 +44,9 @@ class Pager {
     visible_ = bottom_ - top_ - 1;
     // A screen narrower than 80 columns has less room than that between the frame's sides.
     shown_width_ = static_cast<std::size_t>(std::clamp(width_ - 3, 0, int{kShownWidth}));
-    file_ = fs::OpenFileHandle("AJUDA\\" + topic_ + ".HLP", fs::OpenMode::Read);
+    // A topic is a plain name, as for the help pages, so no path in it reaches a file outside
+    // the help directory; and only a regular file is read (a FIFO would hang the pager).
+    if (IsPlainHelpTopic(topic_)) file_ = fs::OpenRegularFile("AJUDA\\" + topic_ + ".HLP", false);
     if (file_ != fs::kNoFile) lines_ = HelpLineCount(fs::FileSize(file_), kHelpLineLength);
   }
   ~Pager() {
