@@ -17,6 +17,7 @@ constexpr std::size_t kLongestLine = 1024 * 1024;
 
 bool LineChunks::Next(std::string_view& lines) {
   buffer_.erase(0, handed_out_);
+  offset_ += static_cast<std::int64_t>(handed_out_);
   handed_out_ = 0;
   while (!ended_) {
     const std::size_t kept = buffer_.size();

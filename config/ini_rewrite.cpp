@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -11,6 +13,13 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 // The new text goes out in writes of this size; bigger pieces are written as they are.
 constexpr std::size_t kWriteSize = 64 * 1024;
+// Blank lines held back beyond this size are not kept in memory but read again from the old
+// file when their turn comes, so that a file ending in hundreds of megabytes of comments
+// needs no more memory than a small one.
+constexpr std::size_t kHeldInMemory = 1024 * 1024;
+// Pieces of held-back lines read again: longer than the longest line a settings file may
+// hold, so that each piece but the last ends with a line end.
+constexpr std::size_t kRereadSize = 2 * 1024 * 1024;
 
 bool IsBlank(std::string_view line) { return TrimSpaces(CutComment(line)).empty(); }
 
@@ -66,9 +75,17 @@ class Output {
 // lines keep separating it from the next section.
 class Rewrite {
  public:
-  Rewrite(Output& out, std::string_view section, std::string_view key, std::string_view value)
-      : out_(out), section_(section), key_(key), value_(value),
+  Rewrite(platform::FileHandle in, Output& out, std::string_view section, std::string_view key,
+          std::string_view value)
+      : in_(in), out_(out), section_(section), key_(key), value_(value),
         wanted_section_(TrimSpaces(section)), wanted_key_(TrimSpaces(key)) {}
+
+  // The next run of the old file's lines, which starts at offset in the file.
+  void Chunk(std::string_view text, std::int64_t offset) {
+    chunk_ = text;
+    chunk_offset_ = offset;
+    Text(text);
+  }
 
   // Lines outside the wanted section are copied as they are, so the text up to the next
   // header of that section is copied in one piece, with its line ends made CRLF. Only the
@@ -96,8 +113,7 @@ class Rewrite {
   void Line(std::string_view line) {
     const std::string_view analysed = TrimSpaces(CutComment(line));
     if (analysed.empty()) {
-      held_back_ += line;
-      held_back_ += kLineEnd;
+      HoldBack(line);
       return;
     }
     const bool header = analysed.front() == '[';
@@ -154,9 +170,50 @@ class Rewrite {
     if (!lines.empty() && lines.back() != '\n') Emit({kLineEnd});
   }
 
+  // A blank line (a view into the current chunk) joins the run held back: in memory while
+  // the run is short, else as the run's end in the old file.
+  void HoldBack(std::string_view line) {
+    std::size_t end = static_cast<std::size_t>(line.data() - chunk_.data()) + line.size();
+    if (end < chunk_.size() && chunk_[end] == '\r') ++end;
+    if (end < chunk_.size() && chunk_[end] == '\n') ++end;
+    const std::int64_t line_start = chunk_offset_ + (line.data() - chunk_.data());
+    if (!holding_) held_start_ = line_start;
+    holding_ = true;
+    held_end_ = chunk_offset_ + static_cast<std::int64_t>(end);
+    if (held_in_file_) return;
+    held_back_ += line;
+    held_back_ += kLineEnd;
+    if (held_back_.size() > kHeldInMemory && in_ != platform::kNoFile) {
+      held_in_file_ = true;
+      held_back_.clear();
+      held_back_.shrink_to_fit();
+    }
+  }
+
   void CopyHeldBack() {
-    out_.Add(held_back_);
+    if (held_in_file_) {
+      std::string piece(kRereadSize, '\0');
+      for (std::int64_t at = held_start_; at < held_end_ && reread_ok_;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(held_end_ - at, kRereadSize));
+        const std::int64_t got = platform::ReadFromFileAt(in_, at, piece.data(), want);
+        if (got <= 0) {
+          reread_ok_ = false;
+          break;
+        }
+        std::string_view lines(piece.data(), static_cast<std::size_t>(got));
+        if (at + got < held_end_) lines = lines.substr(0, lines.rfind('\n') + 1);
+        if (lines.empty()) {
+          reread_ok_ = false;
+          break;
+        }
+        CopyLines(lines);
+        at += static_cast<std::int64_t>(lines.size());
+      }
+    } else {
+      out_.Add(held_back_);
+    }
     held_back_.clear();
+    holding_ = held_in_file_ = false;
   }
 
   void AppendEntry() {
@@ -166,12 +223,23 @@ class Rewrite {
     written_ = true;
   }
 
+  const platform::FileHandle in_;
   Output& out_;
   const std::string_view section_, key_, value_;
   const std::string_view wanted_section_, wanted_key_;
   bool in_section_ = false;
   bool written_ = false;
   std::string held_back_;  // whole lines, each with its CRLF
+  // The held-back run as it stands in the old file, and whether it is read from there.
+  bool holding_ = false, held_in_file_ = false;
+  std::int64_t held_start_ = 0, held_end_ = 0;
+  bool reread_ok_ = true;
+  std::string_view chunk_;
+  std::int64_t chunk_offset_ = 0;
+
+ public:
+  // False when held-back lines could not be read again.
+  bool Reread() const { return reread_ok_; }
 };
 
 }  // namespace
@@ -179,15 +247,15 @@ class Rewrite {
 bool RewriteIniFile(platform::FileHandle in, platform::FileHandle out, std::string_view section,
                     std::string_view key, std::string_view value) {
   Output output(out);
-  Rewrite rewrite(output, section, key, value);
+  Rewrite rewrite(in, output, section, key, value);
   if (in != platform::kNoFile) {
     LineChunks chunks(in);
     std::string_view lines;
-    while (chunks.Next(lines)) rewrite.Text(lines);
+    while (chunks.Next(lines)) rewrite.Chunk(lines, chunks.Offset());
     if (chunks.Failed()) return false;
   }
   rewrite.Finish();
-  return output.Finish();
+  return output.Finish() && rewrite.Reread();
 }
 
 }  // namespace kel::ini

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,11 +25,14 @@ class LineChunks {
   bool Next(std::string_view& lines);
   // True when reading failed before the end of the file (or met an overlong line).
   bool Failed() const { return failed_; }
+  // Offset in the file of the first byte of the run of lines that Next gave last.
+  std::int64_t Offset() const { return offset_; }
 
  private:
   platform::FileHandle file_;
   std::string buffer_;
   std::size_t handed_out_ = 0;
+  std::int64_t offset_ = 0;
   bool ended_ = false;
   bool failed_ = false;
 };
