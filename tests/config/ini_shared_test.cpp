@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -285,6 +286,61 @@ TEST(IniSharedEntries, OverlongLineIsRefused) {
   EXPECT_EQ(ReadIniKey(dir / "t.ini", "B", "b"), "");
   EXPECT_EQ(Kelini({dir / "t.ini", "B", "b", "3"}), kKeliniNotWritten);
   EXPECT_EQ(dir.Read("t.ini"), text);
+}
+
+// The process's peak resident memory (VmHWM), in kilobytes.
+long PeakResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return 0;
+}
+
+// A file ending in a long run of comment lines is streamed: the lines that wait for a possible
+// new entry in front of them are not all held in memory.
+TEST(IniSharedEntries, LongTrailingCommentsAreStreamed) {
+  testing::TempDir dir;
+  {
+    std::ofstream out(dir / "t.ini", std::ios::binary);
+    out << "[A]\r\nk=1\r\n";
+    const std::string comments = [] {
+      std::string run;
+      while (run.size() < (1u << 20)) run += "; a comment line of the settings file\r\n";
+      return run;
+    }();
+    for (int i = 0; i < 96; ++i) out << comments;
+  }
+  const pid_t writer = fork();
+  if (writer == 0) {
+    // The peak is counted from here: whatever the test process held before does not count.
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const long before = PeakResidentKilobytes();
+    WriteIniKey(dir / "t.ini", "B", "new", "2");
+    _exit(PeakResidentKilobytes() - before < 24 * 1024 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(writer, &status, 0), writer);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(ReadIniKey(dir / "t.ini", "B", "new"), "2");
+  std::ifstream in(dir / "t.ini", std::ios::binary);
+  std::string head(40, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  EXPECT_EQ(head.substr(0, 33), "[A]\r\nk=1\r\n[B]\r\nnew=2\r\n; a comment");
+  EXPECT_GT(fs::file_size(dir / "t.ini"), 96u << 20);
+}
+
+// Lines read again from the old file get their CRLF like every other line.
+TEST(IniSharedEntries, StreamedCommentsKeepEveryLineWithCrLf) {
+  testing::TempDir dir;
+  std::string comments, expected;
+  for (int i = 0; comments.size() < (3u << 20); ++i) {
+    const std::string line = i % 3 == 0 ? "" : "; note " + std::to_string(i);
+    comments += line + (i % 2 ? "\n" : "\r\n");
+    expected += line + "\r\n";
+  }
+  dir.Write("t.ini", "[A]\nk=1\n" + comments + "; last line without an end");
+  WriteIniKey(dir / "t.ini", "A", "j", "2");
+  EXPECT_EQ(dir.Read("t.ini"), "[A]\r\nk=1\r\nj=2\r\n" + expected + "; last line without an end\r\n");
 }
 
 // ---- kelini ----

@@ -254,6 +254,22 @@ TEST_F(HelpTest, MissingFileShowsAnEmptyPageThatEscCloses) {
   EXPECT_EQ(Cells(), before);
 }
 
+// A topic is a plain name: a path in it reaches no help file outside the help directory.
+TEST_F(HelpTest, TopicWithAPathShowsNothingFromOutsideTheHelpDirectory) {
+  std::string file;
+  for (int i = 1; i <= 5; ++i) file += HelpLine("OUTSIDE " + std::to_string(i));
+  temp_.Write("SECRET.HLP", file);
+  temp_.Write("AJUDA/SUB/INNER.HLP", file);
+  for (const char* topic : {"..\\SECRET", "../SECRET", "SUB\\INNER", "/SECRET"}) {
+    snapshots_.clear();
+    Snapshot();
+    Esc();
+    ShowTextHelp(topic);
+    ASSERT_EQ(snapshots_.size(), 1u) << topic;
+    EXPECT_EQ(snapshots_[0].find("OUTSIDE"), std::string::npos) << topic;
+  }
+}
+
 TEST_F(HelpTest, LinesStayInsideTheFrameOfANarrowScreen) {
   console().SetSize(25, 60, false);
   std::string file;

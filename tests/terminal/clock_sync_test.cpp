@@ -2,10 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <string>
 
 #include "platform/environment.h"
 #include "platform/process.h"
+#include "support/other_user.h"
 #include "terminal_fixture.h"
 
 namespace kel {
@@ -70,6 +78,45 @@ TEST_F(ClockSyncTest, DirectoryWithoutRoomForTheProbeLeavesTheClockAndGoesOn) {
   SyncClockWithServer();
 
   EXPECT_TRUE(clock_changes_.empty());
+}
+
+// Another user of the shared root swaps the probe for a link to a directory, or for a FIFO, as
+// soon as it appears. The probe is read and removed through the file made, so the directory's
+// files stay and nothing hangs.
+TEST_F(ClockSyncTest, ProbeSwappedForALinkOrAFifoIsNeverFollowed) {
+  root_.Write("victim/SCRN.CFG", "screen");
+  root_.Write("victim/PRINTER.CFG", "printer");
+  const std::string root = root_.path();
+  const pid_t swapper = fork();
+  if (swapper == 0) {
+    alarm(120);
+    for (unsigned round = 0;; ++round) {
+      DIR* directory = opendir(root.c_str());
+      if (directory == nullptr) _exit(0);
+      while (const dirent* entry = readdir(directory)) {
+        const std::string name = entry->d_name;
+        if (name.rfind("tim", 0) != 0) continue;
+        const std::string swap = root + "/.swap";
+        unlink(swap.c_str());
+        if (round % 2 == 0)
+          (void)!symlink((root + "/victim").c_str(), swap.c_str());
+        else
+          mkfifo(swap.c_str(), 0666);
+        rename(swap.c_str(), (root + "/" + name).c_str());
+      }
+      closedir(directory);
+    }
+  }
+  const bool finished = testing::RunsWithin(120, [] {
+    for (int round = 0; round < 300; ++round) SyncClockWithServer();
+    return true;
+  });
+  kill(swapper, SIGKILL);
+  waitpid(swapper, nullptr, 0);
+
+  EXPECT_TRUE(finished);
+  EXPECT_EQ(root_.Read("victim/SCRN.CFG"), "screen");
+  EXPECT_EQ(root_.Read("victim/PRINTER.CFG"), "printer");
 }
 
 }  // namespace
