@@ -94,7 +94,7 @@ class Rewrite {
     std::size_t pos = 0;
     std::string_view line;
     while (pos < text.size()) {
-      if (!in_section_ && held_back_.empty()) {
+      if (!in_section_ && !holding_) {
         const std::size_t header = FindSectionHeader(text, pos, wanted_section_);
         if (header == std::string_view::npos) {
           const std::size_t tail = TrailingBlankLines(text, pos);

@@ -341,6 +341,11 @@ TEST(IniSharedEntries, StreamedCommentsKeepEveryLineWithCrLf) {
   dir.Write("t.ini", "[A]\nk=1\n" + comments + "; last line without an end");
   WriteIniKey(dir / "t.ini", "A", "j", "2");
   EXPECT_EQ(dir.Read("t.ini"), "[A]\r\nk=1\r\nj=2\r\n" + expected + "; last line without an end\r\n");
+
+  // A long run between settings keeps its place among them.
+  dir.Write("u.ini", "[A]\r\nk=1\r\n" + comments + "[B]\r\nb=1\r\n" + comments + "x\r\n");
+  WriteIniKey(dir / "u.ini", "C", "c", "3");
+  EXPECT_EQ(dir.Read("u.ini"), "[A]\r\nk=1\r\n" + expected + "[B]\r\nb=1\r\n" + expected + "x\r\n[C]\r\nc=3\r\n");
 }
 
 // ---- kelini ----
