@@ -10,6 +10,7 @@
 
 #include "files/file_utils.h"
 #include "platform/environment.h"
+#include "platform/file_system.h"
 #include "support/temp_dir.h"
 
 namespace kel {
