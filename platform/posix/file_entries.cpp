@@ -159,9 +159,8 @@ bool ReplaceByRename(std::string_view from, std::string_view to) {
   posix::NoteEntryChanged(source, false);
   // The rename is only lasting once the directory holding it is on the disk.
   const std::string_view name = posix::LastComponent(target);
-  std::string directory = target.substr(0, static_cast<std::size_t>(name.data() - target.data()));
-  if (directory.empty()) directory = ".";
-  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const std::string directory = target.substr(0, static_cast<std::size_t>(name.data() - target.data()));
+  const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   const bool flushed = ::fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot
   ::close(fd);
