@@ -70,8 +70,13 @@ WriteOutcome WriteKey(std::string_view file, std::string_view section, std::stri
     return WriteOutcome::Invalid;
   const std::string resolved = platform::ResolvedPath(file);
   if (resolved.empty()) return WriteOutcome::Invalid;
-  const platform::FileHandle lock = platform::OpenLockFile(LockFileName(resolved), resolved);
-  if (lock == platform::kNoFile) return WriteOutcome::NoLock;
+  const std::string lock_name = LockFileName(resolved);
+  const platform::FileHandle lock = platform::OpenLockFile(lock_name, resolved);
+  // A lock that could not even be made (a missing or read-only directory) leaves nothing to
+  // write into either; one that exists and cannot be opened belongs to someone else.
+  if (lock == platform::kNoFile)
+    return platform::KindOfEntry(lock_name) == platform::EntryKind::Missing ? WriteOutcome::NotWritten
+                                                                            : WriteOutcome::NoLock;
   WriteOutcome outcome = WriteOutcome::LockBusy;
   if (platform::LockWholeFileWithin(lock, kLockWaitMilliseconds)) {
     RemoveAbandonedRewrites(resolved);

@@ -15,7 +15,7 @@ enum class WriteOutcome {
   Written,     // the file holds the change
   Invalid,     // no file name, or a line break in the section, key or value
   LockBusy,    // another holder kept the file's lock for all of kLockWaitMilliseconds
-  NoLock,      // the lock file cannot be opened for writing or locked at all
+  NoLock,      // the lock file exists but cannot be opened for writing, or not be locked at all
   Refused,     // the settings file is a link, not a regular file, read-only, or not this user's to write
   NotWritten,  // reading, writing or replacing the file failed
 };
