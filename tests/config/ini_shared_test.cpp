@@ -113,6 +113,42 @@ TEST(IniSharedLock, EveryoneWhoMayWriteTheFileMayTakeItsLock) {
   EXPECT_EQ(StatusOf(shared + "/t.ini").st_gid, testing::OtherGroupId());
 }
 
+// Root and another member of the group write the same file at once, with the usual umask:
+// every key reported written is in the file at the end.
+TEST(IniSharedLock, TwoUsersWritingAtOnceLoseNothing) {
+  SKIP_WITHOUT_OTHER_USER();
+  testing::TempDir dir;
+  chmod(dir.path().c_str(), 0755);
+  const std::string shared = dir / "group";
+  mkdir(shared.c_str(), 0775);
+  ASSERT_EQ(chown(shared.c_str(), 0, testing::OtherGroupId()), 0);
+  chmod(shared.c_str(), 02775);
+  testing::Plant(shared + "/t.ini", kSettings);
+  ASSERT_EQ(chown((shared + "/t.ini").c_str(), 0, testing::OtherGroupId()), 0);
+  chmod((shared + "/t.ini").c_str(), 0664);
+  const mode_t old_mask = umask(022);
+  constexpr int kWrites = 40;
+  const auto write_keys = [&](const std::string& who) {
+    int written = 0;
+    for (int i = 0; i < kWrites; ++i)
+      written += Kelini({shared + "/t.ini", "A", who + std::to_string(i), "1"}) == kKeliniDone;
+    return written;
+  };
+  const pid_t other = fork();
+  if (other == 0) _exit(testing::RunAsOtherUser([&] { return write_keys("nobody"); }, 120) == kWrites ? 0 : 1);
+  const int root_written = write_keys("root");
+  int status = 0;
+  waitpid(other, &status, 0);
+  umask(old_mask);
+
+  EXPECT_EQ(root_written, kWrites);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (int i = 0; i < kWrites; ++i) {
+    EXPECT_EQ(ReadIniKey(shared + "/t.ini", "A", "root" + std::to_string(i)), "1") << i;
+    EXPECT_EQ(ReadIniKey(shared + "/t.ini", "A", "nobody" + std::to_string(i)), "1") << i;
+  }
+}
+
 // "s.ini", "S.INI" and "s.ini " name one file, so they must queue on one lock.
 TEST(IniSharedLock, EverySpellingOfAFileMeetsOneLock) {
   testing::TempDir dir;
