@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/random.h"
+#include "platform/state_reset.h"
 
 namespace kel::platform {
 namespace {
@@ -71,5 +72,9 @@ void FixRandomDraws(std::uint64_t seed) {
   State().fixed = seed != 0;
   State().sequence = seed;
 }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset([] { FixRandomDraws(0); });
+}  // namespace
 
 }  // namespace kel::platform
