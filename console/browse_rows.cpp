@@ -16,6 +16,8 @@ namespace fs = platform;
 constexpr std::size_t kLongestText = std::numeric_limits<std::int16_t>::max();
 // Bytes read at once when a row is read: the header and a text of ordinary length.
 constexpr std::size_t kReadAhead = 256;
+// Appended rows are written once this many bytes wait.
+constexpr std::size_t kWriteBatch = 64 * 1024;
 
 struct RowCacheState {
   RowCache* prepared = nullptr;
@@ -65,6 +67,7 @@ bool EmptyRowCache(RowCache& cache) {
   if (cache.file == fs::kNoFile) return false;
   cache.end = 1;
   cache.last_row = 0;
+  cache.unwritten.clear();
   return fs::ResizeFile(cache.file, 0);
 }
 
@@ -75,23 +78,42 @@ bool AppendRow(RowCache& cache, std::int32_t value, std::string_view text) {
                              static_cast<std::int64_t>(text.size());
   // Positions are 32-bit numbers in the file.
   if (after > std::numeric_limits<std::int32_t>::max()) return false;
-  std::string bytes;
-  bytes.reserve(kBrowseRowHeader + text.size());
+  std::string& bytes = cache.unwritten;
   PutNumber(bytes, static_cast<std::uint32_t>(cache.last_row), 4);
   PutNumber(bytes, static_cast<std::uint32_t>(value), 4);
   PutNumber(bytes, static_cast<std::uint32_t>(text.size()), 2);
   bytes.append(text);
-  if (!fs::WriteToFileAt(cache.file, cache.end - 1, bytes.data(), bytes.size())) {
-    // A row written in part is cut off again, so that the file keeps whole rows only.
-    fs::ResizeFile(cache.file, cache.end - 1);
-    return false;
-  }
   cache.last_row = cache.end;
   cache.end = static_cast<std::int32_t>(after);
-  return true;
+  return bytes.size() < kWriteBatch || WriteAppendedRows(cache);
 }
 
-bool ReadRow(const RowCache& cache, std::int32_t position, BrowseRow& row) {
+bool WriteAppendedRows(RowCache& cache) {
+  if (cache.unwritten.empty()) return true;
+  const auto size = static_cast<std::int32_t>(cache.unwritten.size());
+  const std::int32_t start = cache.end - size;
+  if (cache.file != fs::kNoFile &&
+      fs::WriteToFileAt(cache.file, start - 1, cache.unwritten.data(), cache.unwritten.size())) {
+    cache.unwritten.clear();
+    return true;
+  }
+  // Rows written in part are cut off again, so that the file keeps whole rows only; the last
+  // row is then found again from the rows that remain.
+  cache.unwritten.clear();
+  cache.end = start;
+  fs::ResizeFile(cache.file, start - 1);
+  cache.last_row = 0;
+  for (std::int32_t position = 1; position < cache.end;) {
+    BrowseRow row;
+    if (!ReadRow(cache, position, row)) break;
+    cache.last_row = position;
+    position = PositionAfter(position, row);
+  }
+  return false;
+}
+
+bool ReadRow(RowCache& cache, std::int32_t position, BrowseRow& row) {
+  if (!cache.unwritten.empty()) WriteAppendedRows(cache);
   if (cache.file == fs::kNoFile || position < 1 ||
       std::int64_t{position} + kBrowseRowHeader > cache.end) {
     return false;

@@ -32,11 +32,13 @@ struct BrowseRow {
   std::string text;
 };
 
-// An open row cache.
+// An open row cache. Appended rows are collected and written in one piece before the next
+// read, so that a list of many entries costs a few writes, not one a row.
 struct RowCache {
   platform::FileHandle file = platform::kNoFile;
   std::int32_t end = 1;       // position just after the last row
   std::int32_t last_row = 0;  // position of the last row, 0 while there is none
+  std::string unwritten;      // rows appended and not yet written, ending at end
 };
 
 // Path of the row cache.
@@ -49,8 +51,11 @@ bool OpenRowCache(RowCache& cache);
 bool EmptyRowCache(RowCache& cache);
 // Appends a row after the last one; false when it could not be written whole.
 bool AppendRow(RowCache& cache, std::int32_t value, std::string_view text);
+// Writes the rows appended since the last write; false when they could not be written whole
+// (they are then dropped, and the cache ends with the rows written before).
+bool WriteAppendedRows(RowCache& cache);
 // Reads the row at a position; false when no whole row starts there.
-bool ReadRow(const RowCache& cache, std::int32_t position, BrowseRow& row);
+bool ReadRow(RowCache& cache, std::int32_t position, BrowseRow& row);
 // Position of the row after the one at a position that holds this row.
 std::int32_t PositionAfter(std::int32_t position, const BrowseRow& row);
 // Closes the cache and deletes the file.

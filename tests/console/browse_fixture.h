@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,9 +52,11 @@ class ShotConsole : public platform::VirtualConsole {
       }
     }
     shots.push_back(shot);
+    if (on_shot) on_shot();
     return {};
   }
   std::vector<Shot> shots;
+  std::function<void()> on_shot;  // runs at each snapshot
 
  private:
   static constexpr std::int16_t kMarker = -4242;
@@ -105,6 +108,8 @@ class ScreenTest : public ConsoleTest {
   // Takes a snapshot at this point of the key script.
   void Snap() { shot_console_->PushShot(); }
   const std::vector<Shot>& Shots() const { return shot_console_->shots; }
+  // Runs at each snapshot, while the screen waits for its keys.
+  void AtEachSnap(std::function<void()> action) { shot_console_->on_shot = std::move(action); }
 
   // The rows of a snapshot, from the first to the last given (1-based), "\n" after each.
   static std::string Rows(const std::string& screen, int first, int last) {

@@ -379,19 +379,27 @@ TEST_F(BrowseTest, ThePreparedRowsAreWrittenInTheCacheLayout) {
   BrowseList(300) = "out of the list";
   BrowseList(7) = "seven";
   std::string cache;
-  ScreenHooks hooks;
-  hooks.prepare_browse = [&](std::int16_t, std::string&, std::string&) {
-    AppendBrowseListRows();
-    cache = temp_.Read(kBrowseCacheFile);
-    return std::int16_t{0};
-  };
-  InstallScreenHooks(hooks);
+  AtEachSnap([&] { cache = temp_.Read(kBrowseCacheFile); });
+  Snap();
   Esc();
   Run(1);
   EXPECT_EQ(cache, std::string("\0\0\0\0\3\0\0\0\5\0three"
                                "\1\0\0\0\7\0\0\0\5\0seven", 30));
   EXPECT_FALSE(temp_.Exists(kBrowseCacheFile));
   EXPECT_FALSE(AppendBrowseRow(1, "outside PrepareBrowse"));
+}
+
+TEST_F(BrowseTest, AFullListOfLongEntriesIsKeptWhole) {
+  Load(Definitions({{}}));
+  for (int i = 0; i < kBrowseListSize; ++i) {
+    BrowseList(i) = std::to_string(i) + std::string(400, static_cast<char>('a' + i % 26));
+  }
+  for (int i = 0; i < 26; ++i) PgDn();  // the last page starts at row 251
+  Down(4);
+  Enter();
+  EXPECT_EQ(Run(1), 0);
+  EXPECT_EQ(BrowseSelectedIndex(), 254);
+  EXPECT_EQ(BrowseSelectedText(), BrowseList(254));
 }
 
 TEST_F(BrowseTest, RowsLeftByAnEarlierRunNeverReachTheList) {
