@@ -38,9 +38,6 @@ struct BrowseState {
   std::string selected_text;
 };
 
-// An Esc typed while records are read ends the reading.
-bool EscWaiting() { return false; }
-
 BrowseState& State() {
   static BrowseState state;
   return state;
@@ -313,6 +310,14 @@ void Browse(std::int16_t number, std::int16_t& result) {
   run.descriptor = *found;
   const auto& items = run.descriptor.items;
 
+
+  // A pre-form that does not exist is left out.
+  const std::int16_t pre_form = items[kBrowsePreForm];
+  if (pre_form != 0 && Form(pre_form) != nullptr) {
+    KeyCode key = kKeyNone;
+    RunForm(pre_form, 0, 0, key);
+    if (key == kKeyEsc) return;
+  }
 
   run.records = items[kBrowseFile] != 0;
   if (run.records && !BrowseRecordsInstalled()) return;

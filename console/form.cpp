@@ -5,6 +5,7 @@
 #include <string>
 
 #include "console/definitions.h"
+#include "console/form_state.h"
 #include "console/window.h"
 
 namespace kel {
@@ -127,6 +128,18 @@ const std::string& EditedValue() { return State().edited_value; }
 std::int16_t EditedForm() { return State().edited_form; }
 
 std::int16_t EditedField() { return State().edited_field; }
+
+void KeepEditedField(std::int16_t form, std::int16_t field, std::string_view text) {
+  State().edited_value.assign(text);
+  State().edited_form = form;
+  State().edited_field = field;
+}
+
+void ClearEditedField() {
+  State().edited_value.clear();
+  State().edited_form = 0;
+  State().edited_field = 0;
+}
 
 void ResetForms() { State() = FormState{}; }
 

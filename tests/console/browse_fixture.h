@@ -16,6 +16,7 @@
 #include "console/form.h"
 #include "console/form_hooks.h"
 #include "editing/edit_settings.h"
+#include "editing/field_editor.h"
 
 namespace kel::testing {
 
@@ -84,6 +85,7 @@ class ScreenTest : public ConsoleTest {
     ResetValueStack();
     ResetEditSettings();
     ResetForms();
+    ResetFieldEditor();
   }
 
   // Loads a definition list.

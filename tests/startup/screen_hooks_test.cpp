@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "console/browse.h"
+#include "console/form.h"
 #include "console/browse_fixture.h"
 #include "platform/codepage.h"
 #include "startup/builtin_definitions.h"
@@ -80,6 +81,59 @@ TEST_F(StartupScreensTest, TheFieldKeepsItsWidthAndShowsItsChoice) {
   text = "X";
   StartupFieldDone(kLanguageForm, text, 1, kKeyEnter);
   EXPECT_EQ(Form(kLanguageForm)->fields[0].value, "X  ");
+}
+
+}  // namespace
+}  // namespace kel
+
+namespace kel {
+namespace {
+
+TEST_F(StartupScreensTest, TheLanguageFormChoosesTheSessionLanguage) {
+  SetFieldValue(kLanguageForm, 1, "CAT");
+  Snap();
+  console().PushExtendedKey(0x4D);  // Right: the next language
+  Snap();
+  Enter();
+  Snap();  // the window is gone by the next wait: nothing is waiting for keys here
+  KeyCode key = 0;
+  RunForm(kLanguageForm, 0, 0, key);
+  EXPECT_EQ(key, kKeyEnter);
+  EXPECT_EQ(Session().LanguageCode, "GLG");
+  EXPECT_EQ(Form(kLanguageForm)->fields[0].value, "GLG");
+  EXPECT_EQ(BrowseDefinition(kTerminalList)->title, "SELECCIONE_TERMINAL");
+  ASSERT_GE(Shots().size(), 2u);
+  // A 3-row window at rows 11-13, columns 33-46; the value at row 12, column 35.
+  EXPECT_EQ(Rows(Shots()[0].screen, 11, 13), std::string(32, ' ') + "╔════════════╗\n" +
+                                                 std::string(32, ' ') + "║◄CATALÀ    ►║\n" +
+                                                 std::string(32, ' ') + "╚════════════╝\n");
+  EXPECT_EQ(Shots()[0].highlighted_row, 12);
+  EXPECT_EQ(Shots()[0].highlighted_columns, std::make_pair(35, 44));
+  EXPECT_EQ(Rows(Shots()[1].screen, 12, 12), std::string(32, ' ') + "║◄GALEGO    ►║\n");
+  EXPECT_EQ(console().Snapshot(), "");
+}
+
+TEST_F(StartupScreensTest, EscOnTheLanguageFormLeavesTheLanguageAlone) {
+  Esc();
+  KeyCode key = 0;
+  RunForm(kLanguageForm, 0, 0, key);
+  EXPECT_EQ(key, kKeyEsc);
+  EXPECT_EQ(Session().LanguageCode, "   ");
+  EXPECT_EQ(BrowseDefinition(kTerminalList)->title, "SELECCIONEU_TERMINAL");
+}
+
+TEST_F(StartupScreensTest, ALanguageValueWithoutAChoiceShowsNothing) {
+  SetColour("+n");
+  OpenWindow(11, 33, 13, 46);
+  DrawFrame(2);
+  DrawForm(kLanguageForm);
+  EXPECT_EQ(Rows(console().Snapshot(), 12, 12), std::string(32, ' ') + "║            ║\n");
+  SetFieldValue(kLanguageForm, 1, "CAT");
+  ShowField(kLanguageForm, 1);
+  EXPECT_EQ(Rows(console().Snapshot(), 12, 12), std::string(32, ' ') + "║ CATALÀ     ║\n");
+  EXPECT_EQ(console().AttributeAt(12, 44), testing::kAttributeH);
+  CloseWindow();
+  SetColour("-");
 }
 
 }  // namespace
