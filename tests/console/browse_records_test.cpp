@@ -171,6 +171,15 @@ TEST_F(RecordBrowseTest, RowsAreReadOnlyAsThePagesNeedThem) {
   EXPECT_EQ(Shots()[2].screen, Shots()[0].screen);
 }
 
+TEST_F(RecordBrowseTest, AnEscWaitingStopsTheReading) {
+  for (int i = 0; i < 1000; ++i) Add("K" + std::to_string(10000 + i), "line " + std::to_string(i));
+  Esc();
+  EXPECT_EQ(Run(), -1);
+  // The first record was read; the Esc then ended the reading and the list.
+  EXPECT_EQ(lines_, 1);
+  EXPECT_EQ(console().PendingInput(), 0u);
+}
+
 TEST_F(RecordBrowseTest, AnEmptyRangeShowsABlankRowAndChoosesNothing) {
   Add("A", "a");
   low_ = "B";

@@ -114,6 +114,27 @@ TEST_F(FormTest, AClickMovesToTheEditableFieldUnderTheMouse) {
   EXPECT_EQ(trace_[4], "done 1.4 d [     ]");
 }
 
+TEST_F(FormTest, AClickOnAnyRowOfAWrappingFieldMovesThere) {
+  FormSpec form;
+  form.keys = kNavigation;
+  form.fields = {{.row = 1, .column = 1, .label = "A:", .width = 5},
+                 {.row = 2, .column = 1, .label = "N:", .width = 25, .row_width = 10}};
+  Load(testing::FormDefinitions({form}));
+  Click(4, 5);   // the third row of the notes, which holds their last 5 characters
+  Type("x");
+  Click(1, 1);   // A's label
+  Click(4, 13);  // past the notes' columns: stays
+  Enter();
+  Enter();
+  EXPECT_EQ(Run(1), kKeyEnter);
+  ASSERT_EQ(trace_.size(), 6u);
+  // The notes were left by the click on A's label at screen column 1, row 1.
+  EXPECT_EQ(trace_[1], "done 1.2 " + KeyName(-(100 * 1 + 1)) + " [x" + std::string(24, ' ') + "]");
+  EXPECT_EQ(trace_[2].substr(0, 9), "done 1.1 ");
+  EXPECT_EQ(trace_[3].substr(0, 9), "done 1.1 ");
+  EXPECT_EQ(trace_[4].substr(0, 9), "done 1.2 ");
+}
+
 TEST_F(FormTest, ARefusedValueBeepsAndTheSameTextIsEditedAgain) {
   Load(testing::FormDefinitions({PersonForm()}));
   refusals_ = 1;
