@@ -184,7 +184,12 @@ KeyCode EditOneField(FormRun& run, int& k, KeyCode key) {
   if (field->extra_width != 0) WriteInWindow(field->row, ValueColumn(*field), Blanks(field->extra_width));
 
   for (;;) {
+    // The application's operations may have replaced the definitions meanwhile.
     field = FieldOf(run, k);
+    if (field == nullptr) {
+      key = kKeyEsc;
+      break;
+    }
     SetSelectionList(field->choices);
     auto row = field->row;
     auto column = static_cast<std::int16_t>(ValueColumn(*field));
@@ -201,8 +206,7 @@ KeyCode EditOneField(FormRun& run, int& k, KeyCode key) {
       key = kKeyNone;
     } else if (key == kKeyF4) {
       refused = !LookUp(run, k, key);
-    } else {
-      field = FieldOf(run, k);
+    } else if ((field = FieldOf(run, k)) != nullptr) {
       if (field->extra_width != 0) {
         WriteInWindow(field->row, ValueColumn(*field), text + Blanks(field->extra_width));
       }
@@ -272,8 +276,10 @@ void FieldLoop(FormRun& run, KeyCode& key) {
     } else if (IsClick(key)) {
       const int screen_column = -key / kClickScale;
       const int screen_row = -key % kClickScale;
-      const int at = FieldAt(*Form(run.number), screen_row - WindowFirstRow() + 1,
-                             screen_column - WindowFirstColumn() + 1);
+      const FormDefinition* form = Form(run.number);
+      const int at = form == nullptr ? 0
+                                     : FieldAt(*form, screen_row - WindowFirstRow() + 1,
+                                               screen_column - WindowFirstColumn() + 1);
       if (at != 0) k = at;
     } else if (key != kKeyNone) {
       leave = true;

@@ -512,6 +512,23 @@ TEST_F(FormTest, FormsThatCannotBeShownAreRefused) {
   EXPECT_EQ(console().Snapshot(), "");
 }
 
+TEST_F(FormTest, DefinitionsReplacedWhileAFormRunsEndIt) {
+  Load(testing::FormDefinitions({PersonForm()}));
+  ScreenHooks hooks = InstalledScreenHooks();
+  hooks.field_done = [](std::int16_t, std::string&, std::int16_t, KeyCode) {
+    const std::string_view nothing[] = {"0", "0", "0"};
+    LoadScreenDefinitions(nothing, nullptr);
+    return std::int16_t{0};
+  };
+  InstallScreenHooks(hooks);
+  Enter();
+  Enter();
+  EXPECT_EQ(Run(1), kKeyEnter);
+  EXPECT_EQ(trace_, (std::vector<std::string>{"form 1 d"}));
+  EXPECT_EQ(console().PendingInput(), 1u);
+  EXPECT_EQ(console().Snapshot(), "");
+}
+
 TEST_F(FormTest, FieldsBeyondTheDeclaredLargestCountAreNotKept) {
   std::vector<std::string> list = testing::FormDefinitions({PersonForm()}, {{}});
   list[1] = "2";  // at most two fields in a form, while the form lists four
