@@ -491,6 +491,65 @@ TEST_F(FormTest, FieldsShowTheirValuesAsTheUserSeesThem) {
   EXPECT_EQ(console().RowText(1), "L:CASTELLANO");
 }
 
+TEST_F(FormTest, APageWhileItsFieldsAreEdited) {
+  console().SetSize(12, 40, false);
+  FormSpec form;
+  form.keys = kNavigation;
+  form.top = 2, form.left = 2, form.bottom = 11, form.right = 38;
+  form.fields = {
+      {.row = 1, .column = 2, .label = "Name:  ", .width = 12},
+      {.row = 2, .column = 2, .label = "Code:  ", .width = 4, .flags = kFieldDisabled},
+      {.row = 3, .column = 2, .label = "Notes: ", .width = 20, .row_width = 10},
+      {.row = 6, .column = 2, .label = "PIN:   ", .width = 4, .flags = kFieldHidden},
+      {.row = 7, .column = 2, .label = "Lang:  ", .width = 3, .extra_width = 7,
+       .choices = "|CAT,CATALA|SPA,CASTELLANO"}};
+  Load(testing::FormDefinitions({form}));
+  SetFieldValue(1, 1, "Ann");
+  SetFieldValue(1, 3, "first row second row");
+  SetFieldValue(1, 4, "1234");
+  SetFieldValue(1, 5, "SPA");
+  Snap();
+  Key(0x4F);  // End: the cursor after "Ann"
+  Type("a");
+  Enter();
+  Snap();
+  Enter();
+  Type("12");
+  Snap();
+  Enter();
+  Snap();
+  Esc();
+  Esc();
+  Run(1);
+  ASSERT_EQ(Shots().size(), 4u);
+  EXPECT_EQ(Shots()[0].screen,
+            "\n"
+            " ╔═══════════════════════════════════╗\n"
+            " ║ Name:  Ann                        ║\n"
+            " ║ Code:  ----                       ║\n"
+            " ║ Notes: first row                  ║\n"
+            " ║        second row                 ║\n"
+            " ║                                   ║\n"
+            " ║ PIN:                              ║\n"
+            " ║ Lang:  CASTELLANO                 ║\n"
+            " ║                                   ║\n"
+            " ╚═══════════════════════════════════╝\n");
+  EXPECT_EQ(Shots()[0].highlighted_row, 3);
+  EXPECT_EQ(Shots()[0].highlighted_columns, std::make_pair(11, 22));
+  EXPECT_EQ(Rows(Shots()[1].screen, 3, 6), " ║ Name:  Anna                       ║\n"
+                                           " ║ Code:  ----                       ║\n"
+                                           " ║ Notes: first row                  ║\n"
+                                           " ║        second row                 ║\n");
+  EXPECT_EQ(Shots()[1].highlighted_row, 5);
+  EXPECT_EQ(Shots()[1].highlighted_columns, std::make_pair(11, 20));
+  // The hidden field shows the mask, never its text.
+  EXPECT_EQ(Shots()[2].screen.find("12"), std::string::npos);
+  EXPECT_EQ(Shots()[2].highlighted_row, 8);
+  // The choice is edited as a selection between its arrows.
+  EXPECT_EQ(Rows(Shots()[3].screen, 9, 9), " ║ Lang: ◄CASTELLANO►                ║\n");
+  EXPECT_EQ(Value(1, 4), "12  ");
+}
+
 // ---- Definitions a form refuses ----
 
 TEST_F(FormTest, FormsThatCannotBeShownAreRefused) {
