@@ -14,6 +14,7 @@
 #include "console/window.h"
 #include "editing/edit_settings.h"
 #include "editing/key_reader.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -389,5 +390,9 @@ std::int32_t BrowseSelectedIndex() { return State().selected_index; }
 const std::string& BrowseSelectedText() { return State().selected_text; }
 
 void ResetBrowse() { State() = BrowseState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetBrowse);
+}  // namespace
 
 }  // namespace kel

@@ -1,6 +1,7 @@
 #include "console/browse_records.h"
 
 #include <utility>
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -29,5 +30,9 @@ bool BrowseRecordsInstalled() {
 }
 
 void ResetBrowseRecords() { State() = BrowseRecordState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetBrowseRecords);
+}  // namespace
 
 }  // namespace kel

@@ -6,6 +6,7 @@
 
 #include "console/definitions.h"
 #include "startup/session_environment.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -169,5 +170,10 @@ bool AppendBrowseListRows() {
   }
   return all;
 }
+
+namespace {
+void ResetRowCacheState() { State() = RowCacheState{}; }
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetRowCacheState);
+}  // namespace
 
 }  // namespace kel

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -51,5 +52,9 @@ std::string PopValue() {
 const std::string& ValueStack() { return State().stack; }
 
 void ResetValueStack() { State().stack.clear(); }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetValueStack);
+}  // namespace
 
 }  // namespace kel

@@ -7,6 +7,7 @@
 #include "console/definitions.h"
 #include "console/form_state.h"
 #include "console/window.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -142,5 +143,9 @@ void ClearEditedField() {
 }
 
 void ResetForms() { State() = FormState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetForms);
+}  // namespace
 
 }  // namespace kel

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "console/form.h"
+#include "platform/state_reset.h"
 
 namespace kel {
 namespace {
@@ -48,5 +49,9 @@ std::string CallBrowseLine(std::int16_t browse) {
 }
 
 void ResetScreenHooks() { State() = HookState{}; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetScreenHooks);
+}  // namespace
 
 }  // namespace kel
