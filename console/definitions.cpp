@@ -57,6 +57,8 @@ bool LoadScreenDefinitions(std::span<const std::string_view> list, TextTranslati
     form.left = in.Number();
     form.bottom = in.Number();
     form.right = in.Number();
+    // Fields beyond the declared largest count are read, to keep the list in step, but not
+    // kept: a form never has more fields than the definitions said a form could have.
     for (int i = 0; i < form.field_count && !in.Short(); ++i) {
       FieldDefinition field;
       field.row = in.Number();
@@ -69,8 +71,9 @@ bool LoadScreenDefinitions(std::span<const std::string_view> list, TextTranslati
       field.check_number = in.Number();
       field.lookup_browse = in.Number();
       field.choices = in.Text();
-      form.fields.push_back(std::move(field));
+      if (i < s.max_fields) form.fields.push_back(std::move(field));
     }
+    form.field_count = static_cast<std::int16_t>(form.fields.size());
     s.forms.push_back(std::move(form));
   }
   for (FormDefinition& form : s.forms) {

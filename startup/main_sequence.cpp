@@ -5,6 +5,7 @@
 #include "platform/file_system.h"
 #include "platform/process_arguments.h"
 #include "startup/builtin_definitions.h"
+#include "startup/screen_hooks.h"
 #include "startup/session_environment.h"
 #include "terminal/identification.h"
 #include "platform/state_reset.h"
@@ -41,6 +42,7 @@ int RunMainSequence() {
   if (!Session().RootDir.empty()) platform::ChangeDirectory(Session().RootDir);
 
   LoadBuiltinDefinitions();
+  InstallStartupScreenHooks();
   State().command_line = ParseCommandLine(platform::CommandLineTail());
 
   IdentifyTerminal(State().command_line.session_end);
