@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "console/definitions.h"
+#include "platform/working_files.h"
 #include "startup/session_environment.h"
 #include "platform/state_reset.h"
 
@@ -61,7 +62,10 @@ bool OpenRowCache(RowCache& cache) {
   // the new file is then created only where no entry at all has the name.
   fs::RemoveFile(path);
   cache.file = fs::OpenFileHandle(path, fs::OpenMode::CreateNew, fs::ShareMode::None);
-  return cache.file != fs::kNoFile;
+  if (cache.file == fs::kNoFile) return false;
+  // However the process ends, the cache goes with it.
+  fs::ClaimWorkingFile(path);
+  return true;
 }
 
 bool EmptyRowCache(RowCache& cache) {
@@ -147,8 +151,10 @@ std::int32_t PositionAfter(std::int32_t position, const BrowseRow& row) {
 
 void CloseRowCache(RowCache& cache) {
   if (cache.file != fs::kNoFile) {
+    const std::string path = BrowseCachePath();
     fs::CloseFile(cache.file);
-    fs::RemoveFile(BrowseCachePath());
+    fs::ReleaseWorkingFile(path);
+    fs::RemoveFile(path);
   }
   cache = RowCache{};
 }

@@ -8,6 +8,7 @@
 
 #include "console/browse_fixture.h"
 #include "console/browse_rows.h"
+#include "platform/working_files.h"
 
 namespace kel {
 namespace {
@@ -379,13 +380,20 @@ TEST_F(BrowseTest, ThePreparedRowsAreWrittenInTheCacheLayout) {
   BrowseList(300) = "out of the list";
   BrowseList(7) = "seven";
   std::string cache;
-  AtEachSnap([&] { cache = temp_.Read(kBrowseCacheFile); });
+  bool claimed = false;
+  AtEachSnap([&] {
+    cache = temp_.Read(kBrowseCacheFile);
+    claimed = platform::WorkingFileInUse(BrowseCachePath());
+  });
   Snap();
   Esc();
   Run(1);
   EXPECT_EQ(cache, std::string("\0\0\0\0\3\0\0\0\5\0three"
                                "\1\0\0\0\7\0\0\0\5\0seven", 30));
   EXPECT_FALSE(temp_.Exists(kBrowseCacheFile));
+  // The cache is a working file of the process while the list is open, and only then.
+  EXPECT_TRUE(claimed);
+  EXPECT_FALSE(platform::WorkingFileInUse(BrowseCachePath()));
   EXPECT_FALSE(AppendBrowseRow(1, "outside PrepareBrowse"));
 }
 
