@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -213,6 +214,40 @@ TEST_F(RecordProcessesTest, AWriterKilledAtAnyMomentKeepsEveryRecordItWasToldWas
   RecordFileClient file(path_);
   for (std::uint32_t number = 1000; number <= last; ++number)
     ASSERT_EQ(file.Call(kOpGetEqual, 0, NumberKey(number)), kStatusOk) << number;
+}
+
+TEST_F(RecordProcessesTest, WritersInSeveralProcessesAtOnceLoseNothing) {
+  std::vector<std::unique_ptr<Child>> writers;
+  for (std::uint32_t process = 0; process < 3; ++process) {
+    writers.push_back(std::make_unique<Child>());
+    ASSERT_TRUE(writers.back()->Fork([&, process](int out) {
+      ResetRecordManager();
+      RecordFileClient file(path_);
+      int failures = 0;
+      for (std::uint32_t i = 0; i < 150; ++i) {
+        const std::uint32_t number = 10000 * (process + 1) + i;
+        failures += file.Insert(Customer(number, "w")) != kStatusOk;
+        // Each also reads and rewrites a record the others may be writing too.
+        if (file.Call(kOpGetEqual + kLockBias, 0, NumberKey(1 + i % 5)) == kStatusOk)
+          failures += file.Update(Customer(1 + i % 5, "p" + std::to_string(process))) != kStatusOk;
+      }
+      const std::string line = "done " + std::to_string(failures) + "\n";
+      if (::write(out, line.data(), line.size()) < 0) ::_exit(1);
+    }));
+  }
+  for (auto& writer : writers) {
+    ASSERT_TRUE(writer->WaitFor("\n")) << writer->output();
+    EXPECT_EQ(writer->output(), "done 0\n");
+  }
+  RecordFileClient file(path_);
+  std::uint32_t count = 0;
+  for (std::int16_t status = file.Call(kOpGetFirst, 0); status == kStatusOk; status = file.Call(kOpGetNext, 0)) ++count;
+  EXPECT_EQ(count, 5u + 3 * 150);
+  std::unique_ptr<RecordStore> store;
+  ASSERT_EQ(SqliteBackend().Open(path_, store), kStatusOk);
+  std::vector<std::string> problems;
+  EXPECT_EQ(store->Check(problems), kStatusOk);
+  EXPECT_TRUE(problems.empty());
 }
 
 TEST_F(RecordProcessesTest, KelrecImportsAndExportsAFileAsCsv) {
