@@ -1,9 +1,5 @@
 #include "files/file_utils.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -53,9 +49,8 @@ std::string CurrentListingName() {
 class FileUtilsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kel-files-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    root_ = testing::MakeUniqueDirectory("kel-files-");
+    ASSERT_FALSE(root_.empty());
     previous_ = fs::current_path();
     fs::current_path(root_);
     fs::create_directory(root_ / "tmp");
@@ -74,7 +69,7 @@ class FileUtilsTest : public ::testing::Test {
   }
   std::vector<std::string> Leftovers() {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(root_ / "tmp")) names.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(root_ / "tmp")) names.push_back(entry.path().filename().string());
     return names;
   }
   fs::path root_, previous_;
@@ -107,7 +102,7 @@ TEST_F(FileUtilsTest, CopyByPatternTakesOrdinaryFilesUnderUpperCaseNames) {
   CopyFiles("DEFAULT\\*.*", "term\\3\\");
 
   std::vector<std::string> copied;
-  for (const auto& entry : fs::directory_iterator(root_ / "TERM/3")) copied.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(root_ / "TERM/3")) copied.push_back(entry.path().filename().string());
   EXPECT_THAT(copied, UnorderedElementsAre("NUROTERM.INI", "PRINTER_SETTINGS.CFG", "EMPTY.CFG"));
   EXPECT_EQ(Slurp(root_ / "TERM/3/NUROTERM.INI"), "[Terminal]\r\n");
   EXPECT_EQ(Slurp(root_ / "TERM/3/EMPTY.CFG"), "");
