@@ -31,9 +31,12 @@ unsigned char CellCharacter(wchar_t shown) {
       const char32_t text = Cp850ToUnicode(static_cast<unsigned char>(byte));
       if (byte >= 0x20 && text < 0x10000) built[text] = static_cast<unsigned char>(byte);
     }
-    for (int byte = 255; byte >= 0; --byte) {
+    // The control bytes' glyphs, where no character already stands for them (byte 0 shows
+    // as a blank, which reads back as the blank).
+    for (int byte = 0; byte < 256; ++byte) {
       const char32_t glyph = Cp850Glyph(static_cast<unsigned char>(byte));
-      if (glyph < 0x10000) built[glyph] = static_cast<unsigned char>(byte);
+      if ((byte < 0x20 || byte == 0x7F) && glyph < 0x10000 && built[glyph] == '?' && glyph != U'?')
+        built[glyph] = static_cast<unsigned char>(byte);
     }
     built[0] = ' ';
     return built;

@@ -91,9 +91,14 @@ FileHandle OpenFileHandle(std::string_view path, OpenMode mode, ShareMode share)
   HANDLE handle = ::CreateFileW(wide.c_str(), access, ShareFlags(share), nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return kNoFile;
-  if (::GetFileType(handle) != FILE_TYPE_DISK ||
-      (mode == OpenMode::CreateAlways && !::SetEndOfFile(handle))) {
-    const DWORD error = ::GetFileType(handle) != FILE_TYPE_DISK ? ERROR_ACCESS_DENIED : ::GetLastError();
+  // A read-only file is not written even where the system would let the opener through
+  // (an administrator's file share, Wine run as root).
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool refused = ::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info) ||
+                       (access != GENERIC_READ && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) &&
+                        mode != OpenMode::CreateNew);
+  if (refused || (mode == OpenMode::CreateAlways && !::SetEndOfFile(handle))) {
+    const DWORD error = refused ? ERROR_ACCESS_DENIED : ::GetLastError();
     ::CloseHandle(handle);
     ::SetLastError(error);
     return kNoFile;

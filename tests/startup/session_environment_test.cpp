@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/codepage.h"
+#include "support/posix_only.h"
 #include "support/temp_dir.h"
 
 namespace kel {
@@ -124,6 +125,7 @@ namespace kel {
 namespace {
 
 TEST_F(SessionEnvironmentTest, TerminalTypeInTermIsNotADirectory) {
+  KEL_POSIX_ONLY("TERM as the terminal type");
   ScopedEnv term("TERM", "xterm-256color");
   InitSessionEnvironment();
   EXPECT_EQ(Session().TerminalDir, "");
