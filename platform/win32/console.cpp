@@ -218,12 +218,15 @@ class Win32Console : public ConsoleDevice {
   }
 
   InputEvent PollInput() override {
+    const InputEvent event = PeekInput();
+    if (!pending_.empty()) pending_.pop_front();
+    return event;
+  }
+
+  InputEvent PeekInput() override {
     Take();
     Fill();
-    if (pending_.empty()) return {};
-    const InputEvent event = pending_.front();
-    pending_.pop_front();
-    return event;
+    return pending_.empty() ? InputEvent{} : pending_.front();
   }
 
   // The input handle is signalled while records are queued; records that bring no event

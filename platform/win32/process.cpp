@@ -6,7 +6,10 @@
 #include <iostream>
 #include <string>
 
+#include "platform/codepage.h"
+#include "platform/console.h"
 #include "platform/environment.h"
+#include "platform/state_reset.h"
 #include "platform/process.h"
 #include "platform/win32/win32_text.h"
 
@@ -140,6 +143,25 @@ void EndProcess(int code) {
   ::ExitProcess(static_cast<UINT>(code));
 }
 
+// On the console the message goes out as Unicode; redirected, as the code page 850 bytes it
+// is, which is the console's own code page.
+void EndProcessWithMessage(std::string_view message, int code) {
+  RestoreConsole();
+  HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (error != nullptr && error != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    if (::GetConsoleMode(error, &mode)) {
+      std::wstring wide;
+      for (const char c : message) wide += static_cast<wchar_t>(Cp850ToUnicode(static_cast<unsigned char>(c)));
+      ::WriteConsoleW(error, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    } else {
+      ::WriteFile(error, message.data(), static_cast<DWORD>(message.size()), &written, nullptr);
+    }
+  }
+  EndProcess(code);
+}
+
 void AtProcessExit(void (*cleanup)()) {
   if (cleanup == nullptr) return;
   InstallHandlers();
@@ -151,5 +173,9 @@ void AtProcessExit(void (*cleanup)()) {
 }
 
 void ResetProcessExit() { State().count = 0; }
+
+namespace {
+[[maybe_unused]] const bool kResetRegistered = RegisterStateReset(&ResetProcessExit);
+}  // namespace
 
 }  // namespace kel::platform

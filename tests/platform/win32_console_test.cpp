@@ -136,6 +136,7 @@ TEST_F(Win32ConsoleTest, KeysComeWithTheirCharacterOrScanCodeAndControlState) {
   ASSERT_TRUE(win32::InjectKey(RawKey{false, 0x12, 0x38, 0, 0x02 | 0x10, 1}));     // Alt released, Shift held
   ASSERT_TRUE(console_->WaitForInput(1000));
 
+  EXPECT_EQ(console_->PeekInput().character, 'a');  // left in the queue
   InputEvent event = console_->PollInput();
   EXPECT_EQ(event.kind, InputEvent::Kind::Key);
   EXPECT_EQ(event.character, 'a');
