@@ -1,4 +1,4 @@
-# The two set-up commands of the README: `make run` and `make test`.
+# The two set-up commands of the README, `make run` and `make test`, and the Windows build.
 BUILD      ?= build
 CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
@@ -28,12 +28,7 @@ define install_missing
 endef
 
 deps:
-	@missing=""; for p in $(PACKAGES); do f=$${p#*:}; [ -e "$$f" ] || missing="$$missing $${p%%:*}"; done; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = 0 ]; then \
-	    echo "Installing:$$missing"; apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
-	  else echo "Missing packages:$$missing (install them with apt-get as root)"; exit 1; fi; \
-	fi
+	$(call install_missing,$(PACKAGES))
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
