@@ -271,12 +271,17 @@ bool ReplaceByRename(std::string_view from, std::string_view to) {
       ::SetFileAttributesW(source.c_str(),
                            source_attributes | (old_attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)));
   }
-  // A read-only target is refused for good; other refusals pass once its readers close it.
-  const bool read_only = old_attributes != INVALID_FILE_ATTRIBUTES && (old_attributes & FILE_ATTRIBUTE_READONLY);
+  // A read-only target is refused, as Windows refuses it, even where the system would let
+  // the rename through (Wine, an administrator's share).
+  if (old_attributes != INVALID_FILE_ATTRIBUTES && (old_attributes & FILE_ATTRIBUTE_READONLY)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  // While a reader holds the target open the rename is refused; it passes once they close it.
   for (int attempt = 0;; ++attempt) {
     if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     const DWORD error = ::GetLastError();
-    if (read_only || !IsTransient(error) || attempt + 1 >= kRenameTries) {
+    if (!IsTransient(error) || attempt + 1 >= kRenameTries) {
       ::SetLastError(error);
       return false;
     }
