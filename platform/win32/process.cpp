@@ -162,6 +162,13 @@ void EndProcessWithMessage(std::string_view message, int code) {
   EndProcess(code);
 }
 
+// Windows has no hang-up signal: the process ends with the code of a console that was closed.
+void EndProcessAsHangUp() {
+  RunCleanups();
+  std::fflush(nullptr);
+  ::ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+}
+
 void AtProcessExit(void (*cleanup)()) {
   if (cleanup == nullptr) return;
   InstallHandlers();
