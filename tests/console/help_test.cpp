@@ -11,6 +11,7 @@
 #include "editing/key_reader.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
+#include "support/posix_only.h"
 
 namespace kel {
 namespace {
@@ -339,6 +340,7 @@ class HelpPageTest : public ConsoleTest {
 };
 
 TEST_F(HelpPageTest, RunsTheDocumentOpenerWithThePageAsOneArgument) {
+  KEL_POSIX_ONLY("a shell script stands in for the command interpreter");
   testing::ScopedEnv comspec("COMSPEC", (temp_ / "opener.sh").c_str());
   PaintMixedScreen();
   auto before = Cells();

@@ -1,9 +1,10 @@
 #include "startup/session_environment.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <filesystem>
 
 #include "platform/codepage.h"
+#include "support/posix_only.h"
 #include "support/temp_dir.h"
 
 namespace kel {
@@ -124,6 +125,7 @@ namespace kel {
 namespace {
 
 TEST_F(SessionEnvironmentTest, TerminalTypeInTermIsNotADirectory) {
+  KEL_POSIX_ONLY("TERM as the terminal type");
   ScopedEnv term("TERM", "xterm-256color");
   InitSessionEnvironment();
   EXPECT_EQ(Session().TerminalDir, "");
@@ -132,7 +134,9 @@ TEST_F(SessionEnvironmentTest, TerminalTypeInTermIsNotADirectory) {
 TEST_F(SessionEnvironmentTest, TermNamingAnExistingDirectoryCounts) {
   dir_.Write("T/NuroTerm.ini", "[Sistema]\r\nIdioma=OCI\r\n");
   const std::filesystem::path started = std::filesystem::current_path();
-  ASSERT_EQ(chdir(dir_.path().c_str()), 0);
+  std::error_code changed;
+  std::filesystem::current_path(dir_.path(), changed);
+  ASSERT_FALSE(changed);
   ScopedEnv term("TERM", "T");
   InitSessionEnvironment();
   EXPECT_EQ(Session().TerminalDir, "T\\");

@@ -6,9 +6,15 @@
 #include <string>
 #include <string_view>
 
+#ifdef _WIN32
+#include <chrono>
+#include <cstdlib>
+#include <random>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <ctime>
 
@@ -26,12 +32,27 @@ inline void Plant(const std::filesystem::path& path, std::string_view contents) 
   std::ofstream(path, std::ios::binary) << contents;
 }
 
+// A new directory of an unpredictable name under the system's temporary directory; empty
+// when none could be made.
+inline std::string MakeUniqueDirectory(const char* prefix) {
+#ifdef _WIN32
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto name = std::filesystem::temp_directory_path() /
+                      (prefix + std::to_string(random()) + std::to_string(random()));
+    std::error_code error;
+    if (std::filesystem::create_directory(name, error)) return name.string();
+  }
+  return {};
+#else
+  std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
+  return mkdtemp(pattern.data()) ? pattern : std::string();
+#endif
+}
+
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kel-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  }
+  TempDir() : path_(MakeUniqueDirectory("kel-test-")) {}
   ~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
@@ -74,8 +95,25 @@ inline bool StampFile(const std::filesystem::path& path, int year, int month, in
   local.tm_sec = second;
   local.tm_isdst = -1;
   const std::time_t when = std::mktime(&local);
+#ifdef _WIN32
+  const auto moment = std::chrono::system_clock::from_time_t(when) +
+                      std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(nanoseconds));
+  std::error_code error;
+  std::filesystem::last_write_time(path, std::chrono::file_clock::from_sys(moment), error);
+  return !error;
+#else
   const timespec times[2] = {{when, 0}, {when, nanoseconds}};
   return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+#endif
+}
+
+// Sets or (with no value) removes an environment variable of this process.
+inline void SetTestEnvironment(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value ? value : "");
+#else
+  if (value) setenv(name, value, 1); else unsetenv(name);
+#endif
 }
 
 // Sets an environment variable for one scope and puts the old value back.
@@ -83,11 +121,9 @@ class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
     if (const char* old = getenv(name)) old_ = old, had_ = true;
-    if (value) setenv(name, value, 1); else unsetenv(name);
+    SetTestEnvironment(name, value);
   }
-  ~ScopedEnv() {
-    if (had_) setenv(name_.c_str(), old_.c_str(), 1); else unsetenv(name_.c_str());
-  }
+  ~ScopedEnv() { SetTestEnvironment(name_.c_str(), had_ ? old_.c_str() : nullptr); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 

@@ -31,7 +31,7 @@ class TerminalFixture : public ::testing::Test {
     ASSERT_TRUE(platform::ChangeDirectory(root_.path()));
     root_.Write("tmp/.keep", "");
     root_.Write("listings/.keep", "");
-    setenv("TEMP", (root_ / "listings").c_str(), 1);
+    SetTestEnvironment("TEMP", (root_ / "listings").c_str());
     SessionEnvironment& session = SessionToFill();
     session.RootDir = root_.dir();
     session.TempDir = root_.dir() + "tmp/";
