@@ -36,6 +36,14 @@ std::string ParseHardwareAddress(const std::string& text) {
   return bytes;
 }
 
+std::string ComputerNameOfHost(std::string_view host_name) {
+  std::string name(host_name.substr(0, host_name.find('.')));
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return name.substr(0, kComputerNameLength);
+}
+
 std::string ComputerName() {
   if (State().fake.computer_name) return State().fake.computer_name->substr(0, kComputerNameLength);
   std::string name = EnvironmentValue("KEL_COMPUTER_NAME");

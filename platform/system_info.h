@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kel::platform {
@@ -20,6 +21,11 @@ inline constexpr std::size_t kComputerNameLength = 16;
 // The PC's computer name, at most kComputerNameLength characters of program text; empty when
 // the system gives none. On POSIX: the host name's first label in capitals.
 std::string ComputerName();
+
+// The computer name of a host name (program text): its first label, since a fully qualified
+// host name carries its domain and Windows names the PC by the first label, with a-z in
+// capitals, at most kComputerNameLength characters.
+std::string ComputerNameOfHost(std::string_view host_name);
 
 // The hardware addresses (raw bytes) of the network adapters that have a non-zero one, in the
 // system's order.

@@ -43,13 +43,7 @@ std::string LinkAddress(const ifaddrs& entry) {
 std::string SystemComputerName() {
   char host[HOST_NAME_MAX + 1] = {};
   if (::gethostname(host, sizeof host - 1) != 0) return {};
-  std::string name(host);
-  // A fully qualified host name carries its domain; Windows names the PC by the first label.
-  name = name.substr(0, name.find('.'));
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return FromSystemText(name);
+  return ComputerNameOfHost(FromSystemText(host));
 }
 
 std::vector<std::string> SystemAdapterAddresses() {

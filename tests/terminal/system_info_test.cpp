@@ -18,11 +18,13 @@ class SystemInfoTest : public ::testing::Test {
   ScopedEnv name_{"KEL_COMPUTER_NAME", nullptr}, adapter_{"KEL_ADAPTER_ADDRESS", nullptr};
 };
 
-TEST_F(SystemInfoTest, SystemNameIsTheHostsFirstLabelInCapitals) {
-  const std::string name = ComputerName();
-  EXPECT_LE(name.size(), platform::kComputerNameLength);
-  EXPECT_EQ(name.find('.'), std::string::npos);
-  EXPECT_TRUE(std::none_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; }));
+TEST(ComputerNameOfHost, IsTheFirstLabelInCapitalsCutToSixteen) {
+  EXPECT_EQ(platform::ComputerNameOfHost("recepcio"), "RECEPCIO");
+  EXPECT_EQ(platform::ComputerNameOfHost("pc7.office.example.com"), "PC7");
+  EXPECT_EQ(platform::ComputerNameOfHost("Sala-2_b"), "SALA-2_B");
+  EXPECT_EQ(platform::ComputerNameOfHost("magatzem-planta-baixa.local"), "MAGATZEM-PLANTA-");
+  EXPECT_EQ(platform::ComputerNameOfHost(""), "");
+  EXPECT_EQ(platform::ComputerNameOfHost(".hidden"), "");
 }
 
 TEST_F(SystemInfoTest, SystemAdaptersHaveNonZeroAddresses) {
