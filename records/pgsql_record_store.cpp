@@ -17,7 +17,8 @@
 // Every move is one statement, one round trip. Next and previous fetch the following records
 // ahead in the same statement and hand them out while nobody changes the file: a trigger
 // notifies the file's channel on every change, the connection listens on it, and a change
-// heard (read from the socket without a round trip) drops what was fetched ahead.
+// heard (read from the socket without a round trip) drops what was fetched ahead, and the
+// record count that the file status gives is asked again.
 #include <libpq-fe.h>
 
 #include <climits>
@@ -110,6 +111,16 @@ struct Param {
 
 void IgnoreNotice(void*, const char*) {}
 
+// What the server engine counts for measurements.
+struct ServerEngineState {
+  std::uint64_t round_trips = 0;
+};
+
+ServerEngineState& EngineState() {
+  static ServerEngineState state;
+  return state;
+}
+
 // One session with the server.
 class Connection {
  public:
@@ -135,6 +146,7 @@ class Connection {
   // Runs SQL without parameters (several statements allowed); the last result's status.
   std::int16_t Run(const std::string& sql) {
     if (Lost()) return kStatusConnectionLost;
+    ++EngineState().round_trips;
     Result result(PQexec(connection_, sql.c_str()));
     return StatusOfResult(connection_, result.get());
   }
@@ -148,6 +160,7 @@ class Connection {
       const std::int16_t status = StatusOfResult(connection_, prepared.get());
       if (status != kStatusOk) return status;
       prepared_.insert({name, true});
+      ++EngineState().round_trips;
     }
     std::vector<const char*> values;
     std::vector<int> lengths, formats;
@@ -156,26 +169,29 @@ class Connection {
       lengths.push_back(static_cast<int>(p.bytes.size()));
       formats.push_back(1);
     }
+    ++EngineState().round_trips;
     result = Result(PQexecPrepared(connection_, name.c_str(), static_cast<int>(params.size()), values.data(),
                                    lengths.data(), formats.data(), 1));
     return StatusOfResult(connection_, result.get());
   }
 
-  // True when a notification arrived since the last look, read without a round trip.
-  bool Notified() {
-    if (Lost()) return true;
+  // A number that grows with every change of the file heard from the server, read from the
+  // socket without a round trip.
+  std::uint64_t ChangesHeard() {
+    if (Lost()) return ++changes_;
     PQconsumeInput(connection_);
-    bool any = false;
     while (PGnotify* notify = PQnotifies(connection_)) {
-      any = true;
+      ++changes_;
       PQfreemem(notify);
     }
-    return any || Lost();
+    if (Lost()) ++changes_;
+    return changes_;
   }
 
  private:
   PGconn* connection_ = nullptr;
   std::map<std::string, bool> prepared_;
+  std::uint64_t changes_ = 0;
 };
 
 std::string Quoted(std::string_view text) {
@@ -202,17 +218,32 @@ class PgsqlStore final : public RecordStore {
   PgsqlStore(std::unique_ptr<Connection> connection, FileDefinition definition, std::int32_t id)
       : connection_(std::move(connection)), definition_(std::move(definition)), id_(id),
         table_("kel_r" + std::to_string(id)) {}
+  // The server ends a closed session a moment later: the lock goes first, so that it is free
+  // when close returns.
+  ~PgsqlStore() override {
+    if (in_transaction_) connection_->Run("ROLLBACK");
+    if (locked_ != 0) connection_->Run("SELECT pg_advisory_unlock_all()");
+  }
 
   const FileDefinition& Definition() const override { return definition_; }
 
+  // The count is asked again only when a change was heard since it was read.
   std::int16_t RecordCount(std::uint32_t& count) override {
     count = 0;
+    const std::uint64_t heard = connection_->ChangesHeard();
+    if (count_known_ && heard == count_heard_) {
+      count = static_cast<std::uint32_t>(count_ + delta_);
+      return kStatusOk;
+    }
     Result result;
     const std::int16_t status = connection_->Execute(
         "count", "SELECT n FROM kel_files WHERE id = " + std::to_string(id_), {}, {}, result);
     if (status != kStatusOk) return status;
     if (result.rows() != 1) return kStatusIoError;
-    count = static_cast<std::uint32_t>(result.Int8(0, 0) + delta_);
+    count_ = result.Int8(0, 0);
+    count_known_ = !in_transaction_;
+    count_heard_ = heard;
+    count = static_cast<std::uint32_t>(count_ + delta_);
     return kStatusOk;
   }
 
@@ -319,6 +350,7 @@ class PgsqlStore final : public RecordStore {
     const std::int16_t status = connection_->Run("BEGIN");
     if (status != kStatusOk) return status;
     in_transaction_ = true;
+    count_known_ = false;
     delta_ = 0;
     ahead_.clear();
     return kStatusOk;
@@ -450,12 +482,13 @@ class PgsqlStore final : public RecordStore {
   // Next and previous without locks: from the records fetched ahead while they stay true.
   std::int16_t WalkAhead(ReadKind kind, int key, FoundRecord& found) {
     const bool forward = kind == ReadKind::Next;
-    if (!ahead_.empty() && (ahead_forward_ != forward || ahead_key_ != key || connection_->Notified())) ahead_.clear();
+    if (!ahead_.empty() && (ahead_forward_ != forward || ahead_key_ != key || connection_->ChangesHeard() != ahead_heard_))
+      ahead_.clear();
     if (ahead_.empty()) {
       // A walk that goes on fetches more at a time; a new one starts small (a browse page).
       fetch_ahead_ = walking_ && ahead_key_ == key && ahead_forward_ == forward ? std::min(fetch_ahead_ * 2, kMostFetchAhead)
                                                                                  : kFirstFetchAhead;
-      connection_->Notified();  // what was heard before this fetch is in it
+      ahead_heard_ = connection_->ChangesHeard();  // what was heard before this fetch is in it
       Result result;
       const std::int16_t status = connection_->Execute(
           StatementName(kind, key, LockUse::None), ReadSql(kind, key, LockUse::None), {kByteaOid, kInt4Oid, kInt4Oid, kInt4Oid},
@@ -511,6 +544,7 @@ class PgsqlStore final : public RecordStore {
     locked_ = 0;
     if (result.Int8(0, 1) == 0) return kStatusNoCurrentRecord;
     if (deleting && in_transaction_) --delta_;
+    count_known_ = false;
     return kStatusOk;
   }
 
@@ -534,6 +568,7 @@ class PgsqlStore final : public RecordStore {
   }
 
   void SetCurrent(int key, std::int32_t position, const std::string& record) {
+    count_known_ = false;
     has_current_ = true;
     walking_ = false;
     current_key_ = key;
@@ -557,6 +592,10 @@ class PgsqlStore final : public RecordStore {
   bool ahead_forward_ = true;
   int ahead_key_ = -1;
   int fetch_ahead_ = 0;
+  std::uint64_t ahead_heard_ = 0;
+  bool count_known_ = false;
+  std::int64_t count_ = 0;
+  std::uint64_t count_heard_ = 0;
   bool walking_ = false;
 };
 
@@ -628,6 +667,8 @@ class PgsqlBackendImpl final : public RecordBackend {
 };
 
 }  // namespace
+
+std::uint64_t ServerRoundTrips() { return EngineState().round_trips; }
 
 RecordBackend& PgsqlBackend() {
   static PgsqlBackendImpl backend;

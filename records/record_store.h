@@ -83,6 +83,8 @@ class RecordBackend {
 RecordBackend& SqliteBackend();
 // The server engine: record files as tables of the office's PostgreSQL database.
 RecordBackend& PgsqlBackend();
+// Statements this process has sent to the record server so far (for measurements).
+std::uint64_t ServerRoundTrips();
 // The engine that keeps a record file, by where its name places it.
 RecordBackend& BackendOf(std::string_view path);
 

@@ -1,6 +1,7 @@
 // The record manager against real files, in each engine: every operation and status, key order of
 // binary and alternate segments, duplicates, positions, transactions and record locks.
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <chrono>
 #include <string>
@@ -256,6 +257,29 @@ TEST_P(RecordManagerTest, AWalkSeesWhatOthersCommittedWhileItWentOn) {
   ASSERT_EQ(walker.Call(kOpGetPrevious, 0), kStatusOk);
   ASSERT_EQ(walker.Call(kOpGetNext, 0), kStatusOk);
   EXPECT_EQ(NameOf(walker.data), "mine");
+}
+
+TEST_P(RecordManagerTest, RecordsReadAheadGiveWayToAnotherWritersChanges) {
+  RecordFileClient reader(path_), writer(path_);
+  for (std::uint32_t number : {10u, 20u, 30u, 40u}) ASSERT_EQ(writer.Insert(Customer(number, "n")), kStatusOk);
+  ASSERT_EQ(reader.Call(kOpGetFirst, 0), kStatusOk);
+  ASSERT_EQ(reader.Call(kOpGetNext, 0), kStatusOk);  // 20, with what follows read ahead
+  ASSERT_EQ(writer.Insert(Customer(25, "new")), kStatusOk);
+  ASSERT_EQ(writer.Call(kOpGetEqual, 0, NumberKey(40)), kStatusOk);
+  ASSERT_EQ(writer.CallWith(kOpDelete), kStatusOk);
+  ASSERT_EQ(writer.Call(kOpGetEqual, 0, NumberKey(30)), kStatusOk);
+  ASSERT_EQ(writer.Update(Customer(30, "changed")), kStatusOk);
+  // The server tells the reader's connection of the change as it commits; give the
+  // notice the moment it takes to arrive.
+  if (GetParam() == testing::Engine::Server) ::poll(nullptr, 0, 200);
+  ASSERT_EQ(reader.Call(kOpGetNext, 0), kStatusOk);
+  EXPECT_EQ(NumberOf(reader.data), 25u);
+  ASSERT_EQ(reader.Call(kOpGetNext, 0), kStatusOk);
+  EXPECT_EQ(NameOf(reader.data), "changed");
+  EXPECT_EQ(reader.Call(kOpGetNext, 0), kStatusEndOfFile);
+  // The file status counts the other's records too.
+  ASSERT_EQ(reader.Call(kOpStat, 0, "", 1536), kStatusOk);
+  EXPECT_EQ(reader.data.substr(6, 4), std::string("\x04\0\0\0", 4));
 }
 
 TEST_P(RecordManagerTest, ACheckOfAWrittenFileFindsNoProblem) {

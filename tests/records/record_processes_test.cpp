@@ -150,7 +150,9 @@ TEST_P(RecordProcessesTest, ARecordHeldByAnotherProcessIsWaitedForWithTheNotice)
   SeekKey(7, 0, NumberKey(3), 0, status);
   EXPECT_EQ(status, kStatusOk);
   EXPECT_EQ(NumberOf(std::string(area, 32)), 3u);
-  if (GetParam() == testing::Engine::Embedded) EXPECT_EQ(notices.size(), 2u);
+  if (GetParam() == testing::Engine::Embedded) {
+    EXPECT_EQ(notices.size(), 2u);
+  }
   ASSERT_GE(notices.size(), 2u);
   ASSERT_LT(notices.size(), 200u);
   EXPECT_EQ(notices[0].find("BLOQUEJAT"), std::string::npos);  // the first attempt shows nothing
