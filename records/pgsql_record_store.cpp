@@ -49,7 +49,12 @@ constexpr Oid kInt4Oid = 23;
 // Connection settings that keep a call from hanging on a dead server or a held row.
 const char* const kSafetyKeywords[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval",
                                        "keepalives_count", "tcp_user_timeout", "options", "application_name"};
-const char* const kSafetyValues[] = {"10", "1", "10", "5", "3", "30000", "-c lock_timeout=10000", "kel"};
+// The server side's keepalives end the session of a workstation that died without closing
+// its connection, and so free its record locks.
+const char* const kSafetyValues[] = {"10", "1", "10", "5", "3", "30000",
+                                     "-c lock_timeout=10000 -c tcp_keepalives_idle=10 -c tcp_keepalives_interval=5"
+                                     " -c tcp_keepalives_count=3 -c tcp_user_timeout=30000",
+                                     "kel"};
 
 std::int16_t StatusOfResult(PGconn* connection, const PGresult* result) {
   if (!result || PQstatus(connection) == CONNECTION_BAD) return kStatusConnectionLost;
