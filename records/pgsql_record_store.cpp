@@ -269,7 +269,7 @@ class PgsqlStore final : public RecordStore {
     if (walk) params[0] = Param::Bytes(current_form_);
     if (kind == ReadKind::Direct) params[1] = Param::Int4(position);
     Result result;
-    const std::int16_t status = connection_->Execute(StatementName(kind, key_number, use), ReadSql(kind, key_number, use),
+    const std::int16_t status = connection_->Execute(StatementName(kind, key_number, use, 1), ReadSql(kind, key_number, use, 1),
                                                      {kByteaOid, kInt4Oid, kInt4Oid, kInt4Oid}, params, result);
     if (status != kStatusOk) return status;
     if (result.rows() == 0) {
@@ -441,15 +441,16 @@ class PgsqlStore final : public RecordStore {
     return params;
   }
 
-  static std::string StatementName(ReadKind kind, int key, LockUse use) {
+  static std::string StatementName(ReadKind kind, int key, LockUse use, int limit) {
     return "read" + std::to_string(static_cast<int>(kind)) + "_" + std::to_string(key) + "_" +
-           std::to_string(static_cast<int>(use));
+           std::to_string(static_cast<int>(use)) + "_" + std::to_string(limit);
   }
 
-  // The statement of a read. Parameters: $1 the key form, $2 the current position (or the
-  // position asked for), $3 how many records, $4 the position whose lock is held (0: none).
+  // The statement of a read of up to limit records. Parameters: $1 the key form, $2 the
+  // current position (or the position asked for), $3 unused, $4 the position whose lock is
+  // held (0: none).
   // Columns: pos, data, the key form and, when locking, whether the lock was taken.
-  std::string ReadSql(ReadKind kind, int key, LockUse use) const {
+  std::string ReadSql(ReadKind kind, int key, LockUse use, int limit) const {
     const std::string k = "k" + std::to_string(key);
     const bool duplicates = KeyAllowsDuplicates(definition_, key);
     const std::string up = duplicates ? " ORDER BY " + k + ", pos" : " ORDER BY " + k;
@@ -467,7 +468,9 @@ class PgsqlStore final : public RecordStore {
       case ReadKind::Previous: inner += (duplicates ? "WHERE (" + k + ", pos) < ($1, $2)" : "WHERE " + k + " < $1") + down; break;
       case ReadKind::Direct: inner += "WHERE pos = $2"; break;
     }
-    inner += " LIMIT $3";
+    // The limit is written out, not a parameter: the plan kept for the statement then knows
+    // it reads a few rows along the index, whatever the key asked for.
+    inner += " LIMIT " + std::to_string(limit);
     const std::string id = std::to_string(id_);
     switch (use) {
       case LockUse::None: return inner;
@@ -496,7 +499,8 @@ class PgsqlStore final : public RecordStore {
       ahead_heard_ = connection_->ChangesHeard();  // what was heard before this fetch is in it
       Result result;
       const std::int16_t status = connection_->Execute(
-          StatementName(kind, key, LockUse::None), ReadSql(kind, key, LockUse::None), {kByteaOid, kInt4Oid, kInt4Oid, kInt4Oid},
+          StatementName(kind, key, LockUse::None, fetch_ahead_), ReadSql(kind, key, LockUse::None, fetch_ahead_),
+          {kByteaOid, kInt4Oid, kInt4Oid, kInt4Oid},
           {Param::Bytes(current_form_), Param::Int4(current_position_), Param::Int4(fetch_ahead_), Param::Int4(0)}, result);
       if (status != kStatusOk) return status;
       if (result.rows() == 0) return kStatusEndOfFile;
