@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "config/ini_temp_file.h"
+#include "config/ini_companions.h"
 #include "platform/file_system.h"
 #include "startup/session_environment.h"
 
@@ -238,7 +238,7 @@ bool SaveCalculatorState(const CalculatorState& state) {
     return false;
   }
   std::string temp;
-  const platform::FileHandle file = ini::CreateTempFile(path, temp);
+  const platform::FileHandle file = ini::CreateRewriteFile(path, temp);
   if (file == platform::kNoFile) return false;
   const std::string text = CalculatorStateText(state);
   bool saved = platform::WriteToFile(file, text.data(), text.size()) && platform::FlushFile(file);
