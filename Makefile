@@ -5,7 +5,8 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # Debian packages the build and the tests need, each with a file that proves it is there.
 PACKAGES   := cmake:/usr/bin/cmake g++:/usr/bin/g++ libgtest-dev:/usr/include/gtest/gtest.h \
               libgmock-dev:/usr/include/gmock/gmock.h libbenchmark-dev:/usr/include/benchmark/benchmark.h \
-              tmux:/usr/bin/tmux libsqlite3-dev:/usr/include/sqlite3.h sqlite3:/usr/bin/sqlite3
+              tmux:/usr/bin/tmux libsqlite3-dev:/usr/include/sqlite3.h sqlite3:/usr/bin/sqlite3 \
+              libpq-dev:/usr/include/postgresql/libpq-fe.h postgresql:/usr/share/doc/postgresql/copyright
 DEMO_ROOT  := $(abspath $(BUILD))/demo-root
 # The Windows build: mingw-w64 cross compiler, GoogleTest sources, and Wine to run the tests.
 WIN_BUILD    ?= build-windows

@@ -11,6 +11,8 @@
 //   kelrec check FILE                  checks the file and every record's keys
 //   kelrec lock FILE KEY VALUE...      locks the record whose key equals the values (one per
 //                                      segment) and holds it until interrupted
+//   kelrec copy FILE NEW               a new record file with FILE's definition and records,
+//                                      all or none; either may be a server file "pgsql:NAME"
 //
 // A CSV line has one column per key segment, key by key, and then one column with the rest of
 // the record (the bytes no segment covers) as text. Binary segments of 1, 2, 4 or 8 bytes are

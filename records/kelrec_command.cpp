@@ -22,7 +22,8 @@ constexpr std::string_view kUsage =
     "    kelrec export FITXER CSV [CLAU]\n"
     "    kelrec status FITXER\n"
     "    kelrec check FITXER\n"
-    "    kelrec lock FITXER CLAU VALOR...\n";
+    "    kelrec lock FITXER CLAU VALOR...\n"
+    "    kelrec copy FITXER DESTÍ\n";
 
 constexpr int kPageSize = 4096;
 
@@ -66,7 +67,9 @@ class RecordFile {
   std::uint32_t record_count_ = 0;
 };
 
-std::string StatusText(std::int16_t status) { return "kelrec: estat " + std::to_string(status) + "\n"; }
+std::string StatusText(std::int16_t status) {
+  return "kelrec: estat " + std::to_string(status) + ": " + RecordStatusText(status) + "\n";
+}
 
 // The table through which alternate segments compare: letters as their capitals.
 std::string UpperCaseTable() {
@@ -452,6 +455,47 @@ int Lock(RecordFile& records, const std::vector<std::string>& arguments, std::st
   return kKelrecDone;
 }
 
+// A new record file with the definition and the records of another, in one transaction; the
+// two may live in different engines. Records are added in the order of key 0 and take new
+// physical positions in the new file.
+int Copy(RecordFile& from, const std::string& to_path, std::string& out, std::string& err) {
+  const FileDefinition& definition = from.definition();
+  std::string bytes = FileStatusBytes(definition, 0);
+  char key[kKeyBufferSize + 1] = {};
+  std::memcpy(key, to_path.data(), std::min<std::size_t>(to_path.size(), kKeyBufferSize));
+  std::int32_t data_length = static_cast<std::int32_t>(bytes.size());
+  std::int16_t status = RecordManagerCall(kOpCreate, nullptr, bytes.data(), data_length, key,
+                                          static_cast<std::int16_t>(std::min<std::size_t>(to_path.size(), kKeyBufferSize)), 0);
+  if (status != kStatusOk) {
+    err += StatusText(status);
+    return kKelrecFailed;
+  }
+  RecordFile to;
+  status = to.Open(to_path);
+  if (status == kStatusOk) status = to.Call(kOpBeginTransaction, nullptr, 0, nullptr, 0);
+  if (status != kStatusOk) {
+    err += StatusText(status);
+    return kKelrecFailed;
+  }
+  std::string data(definition.record_length, '\0');
+  std::uint64_t copied = 0;
+  status = from.Call(kOpGetFirst, data.data(), static_cast<std::int32_t>(data.size()), nullptr, 0);
+  while (status == kStatusOk) {
+    status = to.Call(kOpInsert, data.data(), static_cast<std::int32_t>(data.size()), nullptr, 0);
+    if (status != kStatusOk) break;
+    ++copied;
+    status = from.Call(kOpGetNext, data.data(), static_cast<std::int32_t>(data.size()), nullptr, 0);
+  }
+  if (status == kStatusEndOfFile) status = to.Call(kOpEndTransaction, nullptr, 0, nullptr, 0);
+  if (status != kStatusOk) {
+    to.Call(kOpAbortTransaction, nullptr, 0, nullptr, 0);
+    err += StatusText(status);
+    return kKelrecFailed;
+  }
+  out += std::to_string(copied) + " registres copiats\n";
+  return kKelrecDone;
+}
+
 }  // namespace
 
 int RunKelrec(const std::vector<std::string>& arguments, std::string& out, std::string& err,
@@ -466,7 +510,7 @@ int RunKelrec(const std::vector<std::string>& arguments, std::string& out, std::
   const bool known = (command == "import" && arguments.size() == 3) ||
                      (command == "export" && (arguments.size() == 3 || arguments.size() == 4)) ||
                      ((command == "status" || command == "check") && arguments.size() == 2) ||
-                     (command == "lock" && arguments.size() >= 4);
+                     (command == "lock" && arguments.size() >= 4) || (command == "copy" && arguments.size() == 3);
   if (!known) {
     err += kUsage;
     return kKelrecUsage;
@@ -478,7 +522,7 @@ int RunKelrec(const std::vector<std::string>& arguments, std::string& out, std::
   }
   if (command == "check") {
     std::unique_ptr<RecordStore> store;
-    std::int16_t status = SqliteBackend().Open(file, store);
+    std::int16_t status = BackendOf(file).Open(file, store);
     std::vector<std::string> problems;
     if (status == kStatusOk) status = store->Check(problems);
     if (status != kStatusOk) {
@@ -497,6 +541,7 @@ int RunKelrec(const std::vector<std::string>& arguments, std::string& out, std::
     return kKelrecFailed;
   }
   if (command == "import") return Import(records, arguments[2], out, err);
+  if (command == "copy") return Copy(records, FromSystemText(arguments[2]), out, err);
   if (command == "export") return Export(records, arguments[2], static_cast<int>(key_number), err);
   if (command == "status") {
     Status(records, out);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "records/file_definition.h"
+#include "records/record_server.h"
 #include "records/record_store.h"
 
 namespace kel {
@@ -72,7 +73,7 @@ std::int16_t Open(char* block, const char* key, std::int16_t key_length) {
   while (slot < files.size() && files[slot].store) ++slot;
   if (slot == kMaxOpenFiles) return kStatusTooManyFiles;
   std::unique_ptr<RecordStore> store;
-  const std::int16_t status = SqliteBackend().Open(path, store);
+  const std::int16_t status = BackendOf(path).Open(path, store);
   if (status != kStatusOk) return status;
   if (slot == files.size()) files.emplace_back();
   files[slot].store = std::move(store);
@@ -91,7 +92,7 @@ std::int16_t Create(const char* data, std::int32_t data_length, const char* key,
   if (!data || data_length <= 0 ||
       !ParseFileStatus(std::string_view(data, static_cast<std::size_t>(data_length)), definition))
     return kStatusBadDefinition;
-  return SqliteBackend().Create(path, definition);
+  return BackendOf(path).Create(path, definition);
 }
 
 // Hands a record back: as much as the buffer holds (22 when that is not all of it), and its
@@ -221,6 +222,30 @@ std::int16_t RecordManagerCall(std::int16_t operation, char* position_block, cha
   const RecordManagerEntry& installed = State().installed;
   if (installed) return installed(operation, position_block, data, data_length, key, key_length, key_number);
   return EmbeddedRecordManagerCall(operation, position_block, data, data_length, key, key_length, key_number);
+}
+
+RecordBackend& BackendOf(std::string_view path) {
+  std::string name;
+  return IsServerFile(path, name) ? PgsqlBackend() : SqliteBackend();
+}
+
+std::string RecordStatusText(std::int16_t status) {
+  switch (status) {
+    case kStatusOk: return "correcte";
+    case kStatusIoError: return "error d'entrada o sortida";
+    case kStatusFileNotOpen: return "fitxer no obert";
+    case kStatusKeyNotFound: return "clau no trobada";
+    case kStatusDuplicateKey: return "clau duplicada";
+    case kStatusInvalidKeyNumber: return "número de clau no vàlid";
+    case kStatusEndOfFile: return "final del fitxer";
+    case kStatusFileNotFound: return "fitxer no trobat";
+    case kStatusNotRecordFile: return "no és un fitxer de registres";
+    case kStatusFileExists: return "el fitxer ja existeix";
+    case kStatusRecordLocked: return "registre bloquejat per un altre usuari";
+    case kStatusFileLocked: return "fitxer bloquejat per un altre usuari";
+    case kStatusConnectionLost: return "no hi ha connexió amb el servidor de registres";
+    default: return "estat " + std::to_string(status);
+  }
 }
 
 void InstallRecordManager(RecordManagerEntry entry) { State().installed = std::move(entry); }

@@ -10,7 +10,7 @@
 //
 // | code | operation | data buffer | key buffer | statuses besides 0 |
 // |---|---|---|---|---|
-// | 0 | open | - | in: the path (key length bytes) | 12, 30, 2, 85, 86 |
+// | 0 | open | - | in: the path (key length bytes) | 12, 30, 2, 85, 86, 95 |
 // | 1 | close | - | - | 3 |
 // | 2 | insert | in: the record | out: the record's key | 3, 5, 21, 2, 85 |
 // | 3 | update the current record | in: the record | out: the record's key | 3, 5, 8, 21, 84, 2, 85 |
@@ -20,7 +20,7 @@
 // | 8, 9 | read the first record whose key is greater, greater or equal | out | in/out | 3, 6, 9, 22, 84 |
 // | 10, 11 | read the last record whose key is less, less or equal | out | in/out | 3, 6, 9, 22, 84 |
 // | 12, 13 | read the first, the last record | out | out | 3, 6, 9, 22, 84 |
-// | 14 | create | in: a file status (as 15 answers it) | in: the path | 59, 29, 2 |
+// | 14 | create | in: a file status (as 15 answers it) | in: the path | 59, 29, 2, 95 |
 // | 15 | file status | out: see below | - | 3, 22 |
 // | 19, 20, 21 | begin, end, abort a transaction | - | - | 3, 2, 85 |
 // | 22 | physical position of the current record | out: 4 bytes | - | 3, 8 |
@@ -36,10 +36,14 @@
 // A record lock is held by one open file at a time and lasts until that open file reads
 // another record, updates or deletes the record, releases the lock, closes, or its process
 // ends. Another open file reading the record with a lock, updating or deleting it gets 84.
+//
+// A file named "pgsql:NAME" lives on the record server (records/record_server.h); there
+// every call may also answer 95 when the server is gone, and the file must be opened again.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace kel {
 
@@ -104,6 +108,8 @@ enum RecordStatus : std::int16_t {
   kStatusRecordLocked = 84,
   kStatusFileLocked = 85,          // the file stayed busy with another writer: try again
   kStatusTooManyFiles = 86,
+  kStatusConnectionLost = 95,      // the record file's server cannot be reached, or the
+                                   // connection broke: the file must be opened again
 };
 
 // ---- Key segment flags ----------------------------------------------------------------------
@@ -129,10 +135,14 @@ std::int16_t RecordManagerCall(std::int16_t operation, char* position_block, cha
 // Puts a record manager in place of the embedded one; an empty entry puts it back.
 void InstallRecordManager(RecordManagerEntry entry);
 
-// The embedded record manager: record files kept by SQLite, one database per record file.
+// The built-in record manager: record files kept by SQLite, one database per record file, or
+// by the record server for files named "pgsql:NAME".
 std::int16_t EmbeddedRecordManagerCall(std::int16_t operation, char* position_block, char* data,
                                        std::int32_t& data_length, char* key,
                                        std::int16_t key_length, std::int16_t key_number);
+
+// A line of text that says what a status means (for tools and logs).
+std::string RecordStatusText(std::int16_t status);
 
 // Closes every file the embedded record manager holds open and puts it back (tests).
 void ResetRecordManager();

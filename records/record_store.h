@@ -81,5 +81,11 @@ class RecordBackend {
 
 // The embedded engine: one SQLite database per record file.
 RecordBackend& SqliteBackend();
+// The server engine: record files as tables of the office's PostgreSQL database.
+RecordBackend& PgsqlBackend();
+// Statements this process has sent to the record server so far (for measurements).
+std::uint64_t ServerRoundTrips();
+// The engine that keeps a record file, by where its name places it.
+RecordBackend& BackendOf(std::string_view path);
 
 }  // namespace kel

@@ -3,11 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "records/file_definition.h"
 #include "records/record_manager.h"
+#include "records/record_server.h"
+#include "platform/environment.h"
 
 namespace kel::testing {
 
@@ -121,5 +125,46 @@ class RecordFileClient {
 
 // The 4 key bytes of a customer number.
 inline std::string NumberKey(std::uint32_t number) { return Customer(number, "").substr(0, 4); }
+
+// ---- The two engines ----------------------------------------------------------------------
+
+// The engines a test of record files runs against.
+enum class Engine { Embedded, Server };
+
+inline std::string EngineName(const ::testing::TestParamInfo<Engine>& info) {
+  return info.param == Engine::Embedded ? "Embedded" : "Server";
+}
+
+// The variable through which CI hands the tests its private server's connection string.
+inline constexpr const char* kTestServerVariable = "KEL_TEST_PGSQL";
+
+// Points this process (and the programs it starts) at the test server; false when there is
+// none, which is a reason to skip on a developer's machine but a failure under CI.
+inline bool UseTestServer() {
+  const std::string connection = platform::EnvironmentValue(kTestServerVariable);
+  if (connection.empty()) return false;
+  platform::SetEnvironmentValue(kServerVariable, connection);
+  return true;
+}
+
+// Skips (or, under CI, fails) a server test when there is no server; use in SetUp.
+#define KEL_REQUIRE_ENGINE(engine)                                                          \
+  do {                                                                                      \
+    if ((engine) == ::kel::testing::Engine::Server && !::kel::testing::UseTestServer()) {   \
+      if (!::kel::platform::EnvironmentValue("CI").empty())                                 \
+        FAIL() << "CI runs the server tests: " << ::kel::testing::kTestServerVariable << " is not set"; \
+      GTEST_SKIP() << "no record server: set " << ::kel::testing::kTestServerVariable;       \
+    }                                                                                       \
+  } while (false)
+
+// A name for a new record file in an engine: a file in dir, or a server file of a name no
+// other test uses.
+inline std::string RecordFilePath(Engine engine, const std::string& dir_file, const std::string& name) {
+  if (engine == Engine::Embedded) return dir_file;
+  static std::mt19937_64 generator{std::random_device{}()};
+  static unsigned counter = 0;
+  return std::string(kServerFilePrefix) + "T" + std::to_string(generator() % 1000000000000ULL) + "_" +
+         std::to_string(++counter) + "_" + name;
+}
 
 }  // namespace kel::testing
