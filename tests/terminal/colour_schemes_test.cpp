@@ -90,13 +90,19 @@ TEST_F(ColourSchemesTest, RewritesTheCatalogueInPlaceAndLeavesOtherKeys) {
 
   WriteIn("OCI");
 
-  std::string expected = "; terminal 1\r\n[Pantalla]\r\nCol=01020304050607080910\r\nSeleccio=4\r\nMaxColors=10\r\n";
-  for (int n = 1; n <= 10; ++n) {
-    const ColourScheme& scheme = ColourSchemes()[static_cast<std::size_t>(n - 1)];
-    expected += "Col" + std::to_string(n) + "=" + ColourText(scheme) + "\r\nNom" + std::to_string(n) + "=" +
-                Cp850(scheme.names.occitan) + "\r\n";
-  }
-  expected += "Vora=1\r\n\r\n[Sistema]\r\nIdioma=OCI\r\n";
+  const std::string expected = Cp850(
+      "; terminal 1\r\n[Pantalla]\r\nCol=01020304050607080910\r\nSeleccio=4\r\nMaxColors=10\r\n"
+      "Col1=15000700000700061502\r\nNom1=CLASSIC MONO\r\n"
+      "Col2=15000700000700070900\r\nNom2=HERCULES\r\n"
+      "Col3=14010701010301071404\r\nNom3=CLASSIC COLOR\r\n"
+      "Col4=14001500150100031502\r\nNom4=CONTRAST NERE\r\n"
+      "Col5=00070007150008001500\r\nNom5=CONTRAST BLANC\r\n"
+      "Col6=14010701010201051404\r\nNom6=MODÈRN COLOR\r\n"
+      "Col7=14000600000600071405\r\nNom7=AMBRE\r\n"
+      "Col8=00060106060006071505\r\nNom8=AMBRE INVÈRS\r\n"
+      "Col9=15000700150515021505\r\nNom9=BLANC ANTIC\r\n"
+      "Col10=10000200000200031502\r\nNom10=VERD  ANTIC\r\n"
+      "Vora=1\r\n\r\n[Sistema]\r\nIdioma=OCI\r\n");
   EXPECT_EQ(root_.Read("TERM/1/NuroTerm.ini"), expected);
 }
 
