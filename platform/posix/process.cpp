@@ -11,6 +11,8 @@
 
 #include "platform/environment.h"
 #include "platform/process.h"
+#include "platform/posix/terminal_tty.h"
+#include "platform/terminal_charset.h"
 #include "platform/codepage.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
@@ -159,8 +161,17 @@ void EndProcess(int code) {
 
 void EndProcessWithMessage(std::string_view message, int code) {
   RestoreConsole();
-  // The terminal shows UTF-8 whatever the boundary code page of file names is.
-  const std::string text = Cp850ToUtf8(message);
+  // In the terminal's own character set, whatever the boundary code page of file names is.
+  const TerminalCharset charset = posix::LocaleCharset();
+  std::string text;
+  for (const char c : message) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20) {
+      text += c;  // line ends stay line ends
+    } else {
+      AppendTerminalGlyph(text, byte, charset);
+    }
+  }
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t written = ::write(STDERR_FILENO, text.data() + done, text.size() - done);
