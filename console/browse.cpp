@@ -294,6 +294,10 @@ KeyCode Loop(Run& run) {
           DrawPage(run, start);
         }
         break;
+      case kKeyAltX:
+      case kKeyAltC:
+        // The pop-up has already run inside the key wait; its hotkey is no choice.
+        break;
       default:
         return key;
     }

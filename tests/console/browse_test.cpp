@@ -82,6 +82,22 @@ class BrowseTest : public ScreenTest {
   std::vector<int> prepared_;
 };
 
+TEST_F(BrowseTest, APopUpOpenedInTheListLeavesTheListOpen) {
+  SessionToFill().TerminalDir = temp_.dir();  // where the calculator keeps its tape
+  console().SetSize(25, 80, false);            // the calculator needs a full screen
+  Load(Definitions({{}}));
+  Entries(3);
+  console().PushExtendedKey(0x2D, platform::kLeftAlt);  // Alt+X
+  console().PushKeyUp(0);
+  console().PushKey(27);  // Esc closes the calculator with nothing to type
+  Down();
+  Enter();
+  EXPECT_EQ(Run(1), 0);
+  EXPECT_EQ(BrowseSelectedIndex(), 1);
+  EXPECT_EQ(BrowseSelectedText(), "Entry 02");
+  EXPECT_FALSE(StackFileExists());
+}
+
 TEST_F(BrowseTest, MemoryEntriesShowInNumberOrderAndEnterChoosesOne) {
   Load(Definitions({{}}));
   BrowseList(3) = "three";

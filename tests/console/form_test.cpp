@@ -52,6 +52,22 @@ TEST_F(FormTest, MovesBetweenFieldsPassingOverDisabledOnes) {
   EXPECT_FALSE(StackFileExists());
 }
 
+TEST_F(FormTest, ACalculatorResultLandsInTheFieldAndTheFormGoesOn) {
+  SessionToFill().TerminalDir = temp_.dir();  // where the calculator keeps its tape
+  Load(testing::FormDefinitions({PersonForm()}));
+  console().PushExtendedKey(0x2D, platform::kLeftAlt);  // Alt+X on Name
+  console().PushKeyUp(0);
+  Type("12F");  // in the calculator: 12, closed with F
+  Enter();      // the figure typed into Name, then on to City
+  Enter();
+  Enter();      // past Zip: the form ends
+  EXPECT_EQ(Run(1), kKeyEnter);
+  EXPECT_EQ(trace_, (std::vector<std::string>{"done 1.1 d [1200    ]", "done 1.3 d [      ]",
+                                              "done 1.4 d [     ]", "form 1 d"}));
+  EXPECT_EQ(Value(1, 1), "1200    ");
+  EXPECT_FALSE(StackFileExists());
+}
+
 TEST_F(FormTest, EscGoesBackToTheFirstFieldAndThenEndsTheForm) {
   Load(testing::FormDefinitions({PersonForm()}));
   Enter();
