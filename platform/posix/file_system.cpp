@@ -10,6 +10,7 @@
 
 #include "platform/codepage.h"
 #include "platform/file_system.h"
+#include "platform/file_pieces.h"
 #include "platform/posix/posix_names.h"
 
 namespace kel::platform {
@@ -266,32 +267,7 @@ std::int64_t CopyFileData(FileHandle from, FileHandle to, std::int64_t size) {
       kernel_copy = false;
     }
   }
-  std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(size - done, 1 << 20)));
-  while (done < size) {
-    const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(size - done, buffer.size()));
-    const std::int64_t got = ReadFromFile(from, buffer.data(), want);
-    if (got < 0) return -1;
-    if (got == 0) break;
-    if (!WriteToFile(to, buffer.data(), static_cast<std::size_t>(got))) return -1;
-    done += got;
-  }
-  return done;
-}
-
-bool ReadWholeFile(std::string_view path, std::string& contents) {
-  contents.clear();
-  const FileHandle file = OpenFileHandle(path, OpenMode::Read);
-  if (file == kNoFile) return false;
-  char buffer[65536];
-  bool ok = true;
-  for (;;) {
-    const std::int64_t got = ReadFromFile(file, buffer, sizeof buffer);
-    if (got < 0) ok = false;
-    if (got <= 0) break;
-    contents.append(buffer, static_cast<std::size_t>(got));
-  }
-  CloseFile(file);
-  return ok;
+  return CopyFilePieces(from, to, size, done);
 }
 
 }  // namespace kel::platform
