@@ -5,8 +5,10 @@
 // ä ö ü é ñ å ç); values are kept as written.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kel {
 
@@ -23,5 +25,22 @@ std::string IniNameForm(std::string_view name);
 // temporary file and replaced in one step, under a lock shared with other writers.
 void WriteIniKey(std::string_view file, std::string_view section, std::string_view key,
                  std::string_view value);
+
+// One key=value of a section for WriteIniKeys.
+struct IniSetting {
+  std::string section;
+  std::string key;
+  std::string value;
+};
+
+// Stores several settings in one rewrite of the file under the writers' lock: the file ends as
+// the same WriteIniKey calls in this order would leave it, forced to disk once. Nothing is
+// written when a setting holds a line break.
+void WriteIniKeys(std::string_view file, const std::vector<IniSetting>& settings);
+
+// Takes the writers' lock of a file, asks choose for the settings to store (it may read the
+// file, which no other writer changes meanwhile) and stores them as WriteIniKeys does, all
+// before the lock is let go; true when they were stored (also when there were none).
+bool UpdateIniKeys(std::string_view file, const std::function<std::vector<IniSetting>()>& choose);
 
 }  // namespace kel

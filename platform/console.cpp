@@ -29,6 +29,13 @@ ConsoleDevice& Console() {
   return *state.system;
 }
 
+bool ConsoleIsInteractive() {
+  ConsoleState& state = State();
+  if (state.installed) return true;
+  Console();
+  return dynamic_cast<VirtualConsole*>(state.system.get()) == nullptr;
+}
+
 void InstallConsole(std::unique_ptr<ConsoleDevice> console) {
   State().installed = std::move(console);
 }

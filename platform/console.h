@@ -133,6 +133,9 @@ class ConsoleDevice {
 // The console in use; the platform's own terminal, opened on first use, unless another was
 // installed. A process without a terminal gets an in-memory console of 25 x 80.
 ConsoleDevice& Console();
+// False when the console in use is the in-memory one given for want of a terminal: nobody
+// could answer a question asked on it.
+bool ConsoleIsInteractive();
 // Installs a console (tests install the virtual console); an empty pointer goes back to the
 // platform's own.
 void InstallConsole(std::unique_ptr<ConsoleDevice> console);

@@ -6,13 +6,10 @@
 #include <string>
 
 #include "console/keys.h"
+#include "terminal/registration.h"
 
 namespace kel {
 
-// The form whose end sets the session language: the language choice of the registration.
-inline constexpr std::int16_t kLanguageForm = 1;
-// The browse list over BrowseList: the terminal chooser of the registration.
-inline constexpr std::int16_t kTerminalList = 1;
 
 // Keeps the edited text as the field's value and shows the field again; accepts it (0).
 std::int16_t StartupFieldDone(std::int16_t form, std::string& text, std::int16_t field,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/console.h"
+#include "platform/virtual_console.h"
 #include "terminal/colour_schemes.h"
 #include "terminal_fixture.h"
 
@@ -176,9 +178,15 @@ TEST_F(IdentificationTest, EmptyRegistryIsFilledFromTheOldList) {
   EXPECT_EQ(kel::Session().TerminalDir, "TERM\\7\\");
 }
 
-TEST_F(IdentificationTest, UnregisteredPcGoesToRegistration) {
+TEST_F(IdentificationTest, UnregisteredPcGoesToRegistrationAndEscEndsTheProgram) {
   Register({{"PC1", "AAAAAAAAAAAA"}});
-  EXPECT_EXIT(IdentifyTerminal(false), ::testing::ExitedWithCode(1), "PC9.*terminal registrat");
+  const std::string registry_before = root_.Read("KelTerm.ini");
+  auto console = std::make_unique<platform::VirtualConsole>(25, 80);
+  console->PushKey(27);
+  platform::InstallConsole(std::move(console));
+  EXPECT_EXIT(IdentifyTerminal(false), ::testing::ExitedWithCode(1), "");
+  platform::InstallConsole(nullptr);
+  EXPECT_EQ(root_.Read("KelTerm.ini"), registry_before);
 }
 
 TEST_F(IdentificationTest, SessionEndCopiesTheWorkingSettingsBackAndNothingElse) {
