@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "config/ini.h"
 #include "console/browse_fixture.h"
@@ -175,20 +178,106 @@ TEST_P(RegistrationInEachLanguage, CancelOnTheSecondQuestionAsksTheFirstAgain) {
 INSTANTIATE_TEST_SUITE_P(Languages, RegistrationInEachLanguage, ::testing::ValuesIn(kLanguages),
                          [](const auto& test) { return std::string(test.param.code); });
 
+// A terminal to copy from whose "Path" is empty or leads out of the root gives nothing: not
+// the root's own files, not another place's.
+TEST_F(RegistrationTest, CopySourceOutsideTheRootCopiesNothing) {
+  for (const char* path : {"", "..\\other\\", "TERM\\..\\..\\other\\", "/etc/"}) {
+    Register(2);
+    WriteIniKey(root_ / "KelTerm.ini", "PC2", "Path", path);
+    root_.Write("../other/secret.CFG", "secret");
+    SetFieldValue(kLanguageForm, 1, "CAT");
+    Enter();
+    Enter();
+    Down(2);
+    Enter();
+    ASSERT_EQ(Run(), RegistrationOutcome::Done) << path;
+    EXPECT_EQ(result_.directory, "TERM\\3\\");
+    EXPECT_EQ(Files("TERM/3"), std::vector<std::string>{}) << path;
+    EXPECT_EQ(Registered("Terminals", "Term3"), "PC9");
+    fs::remove_all(root_ / "TERM");
+  }
+  EXPECT_TRUE(PathInsideRoot("TERM\\2\\"));
+  EXPECT_TRUE(PathInsideRoot(root_.dir() + "TERM/2/"));
+  EXPECT_FALSE(PathInsideRoot(".."));
+}
+
+// Past 255 terminals the list shows the first 255, and the new terminal still gets the number
+// after the last registered one.
+TEST_F(RegistrationTest, MoreThan255TerminalsAreCountedPastTheList) {
+  std::string text = "[Terminals]\r\n";
+  for (int n = 1; n <= 300; ++n) text += "Term" + std::to_string(n) + "=PC" + std::to_string(n) + "\r\n";
+  root_.Write("KelTerm.ini", text);
+  Enter();
+  Enter();
+  Enter();
+  ASSERT_EQ(Run(), RegistrationOutcome::Done);
+  EXPECT_EQ(result_.directory, "TERM\\301\\");
+  EXPECT_EQ(Registered("Terminals", "Term301"), "PC9");
+  EXPECT_EQ(Registered("Terminals", "Term300"), "PC300");
+  EXPECT_EQ(BrowseList(255), "PC255");
+}
+
+// The directory of the new number cannot be made (a file holds its name): nothing registered.
+TEST_F(RegistrationTest, NoDirectoryNoEntry) {
+  Register(1);
+  root_.Write("TERM/2", "a file");
+  const std::string before = Registry();
+  Enter();
+  Enter();
+  Enter();
+  EXPECT_EQ(Run(), RegistrationOutcome::NoDirectory);
+  EXPECT_EQ(Registry(), before);
+}
+
+// Without a session directory the toolkit's working files go to a private directory of the
+// process, not the shared root, and it is gone when the dialog ends.
+TEST_F(RegistrationTest, WorkingFilesStayOutOfTheRootWhileTempDirIsEmpty) {
+  testing::TempDir system_temp;
+  testing::ScopedEnv temp{"TEMP", system_temp.dir().c_str()};
+  SessionToFill().TempDir.clear();
+  std::vector<std::string> seen;
+  AtEachSnap([&] {
+    for (const auto& entry : fs::recursive_directory_iterator(system_temp.path())) {
+      seen.push_back(entry.path().filename().string());
+      if (entry.is_directory()) {
+        EXPECT_EQ(fs::status(entry.path()).permissions() & fs::perms::all, fs::perms::owner_all);
+      }
+    }
+  });
+  Enter();
+  Snap();
+  Esc();
+  EXPECT_EQ(Run(), RegistrationOutcome::Cancelled);
+  EXPECT_EQ(Session().TempDir, "");
+  EXPECT_FALSE(fs::exists(root_ / "WinPush.tmp"));
+  EXPECT_FALSE(fs::exists(root_ / "Browse.tmp"));
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "WinPush.tmp"), seen.end());
+  EXPECT_TRUE(fs::is_empty(system_temp.path()));
+}
+
 // The first question's screen in each language: the message box on row 1 over the list,
-// whose title and first row follow the language chosen on the form.
+// whose title and first row follow the language chosen on the form. The expected screens are
+// kept beside this test, one file a language.
 TEST_F(RegistrationTest, FirstQuestionScreens) {
   Register(2);
   for (const LanguageCase& language : kLanguages) {
+    SessionToFill().LanguageCode = "CAT";
+    LoadBuiltinDefinitions();
     SetFieldValue(kLanguageForm, 1, "CAT");
     ChooseLanguage(language);
     Snap();
     Esc();
-    Run();
+    EXPECT_EQ(Run(), RegistrationOutcome::Cancelled);
   }
   ASSERT_EQ(Shots().size(), 4u);
   for (std::size_t i = 0; i < 4; ++i) {
-    std::printf("=== %s\n%s\n", kLanguages[i].code, Shots()[i].screen.c_str());
+    const std::string golden = std::string(KEL_SOURCE_DIR "/tests/terminal/screens/first_question_") +
+                               kLanguages[i].code + ".txt";
+    std::ifstream in(golden, std::ios::binary);
+    const std::string expected((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (std::getenv("KEL_WRITE_SCREENS") != nullptr) std::ofstream(golden, std::ios::binary) << Shots()[i].screen;
+    EXPECT_EQ(Shots()[i].screen, expected) << golden;
+    EXPECT_EQ(Shots()[i].highlighted_row, 6);
   }
 }
 
