@@ -127,8 +127,6 @@ bool RenameFile(std::string_view from, std::string_view to);
 bool ReplaceByRename(std::string_view from, std::string_view to);
 // Creates one directory.
 bool MakeDirectory(std::string_view path);
-// Creates one directory that only this user may enter; fails when the name is taken.
-bool MakePrivateDirectory(std::string_view path);
 // Removes one empty directory.
 bool RemoveEmptyDirectory(std::string_view path);
 // Last-write time of an entry in local time; false when there is no entry.

@@ -72,19 +72,15 @@ class PrivateWorkingDirectory {
  public:
   PrivateWorkingDirectory() {
     if (!Session().TempDir.empty()) return;
-    const std::string base = WithTrailingSeparator(platform::SystemTempDirectory());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      const std::string directory = base + "kelstart-" + std::to_string(platform::ProcessId()) +
-                                    "-" + std::to_string(attempt);
-      if (!platform::MakePrivateDirectory(directory)) continue;
-      State().private_directory = WithTrailingSeparator(directory);
-      SessionToFill().TempDir = State().private_directory;
-      // Ending the program from inside the dialog must not leave it behind either.
-      if (!State().cleanup_registered) platform::AtProcessExit(&RemovePrivateDirectory);
-      State().cleanup_registered = true;
-      active_ = true;
-      return;
-    }
+    const std::string directory = platform::MakePrivateDirectory(
+        WithTrailingSeparator(platform::SystemTempDirectory()) + "kelstart-");
+    if (directory.empty()) return;
+    State().private_directory = WithTrailingSeparator(directory);
+    SessionToFill().TempDir = State().private_directory;
+    // Ending the program from inside the dialog must not leave it behind either.
+    if (!State().cleanup_registered) platform::AtProcessExit(&RemovePrivateDirectory);
+    State().cleanup_registered = true;
+    active_ = true;
   }
   ~PrivateWorkingDirectory() {
     if (!active_) return;
@@ -153,6 +149,7 @@ bool MakeTerminalDirectory(const std::string& directory, const std::string& copy
 
 void ResetRegistration() {
   RemovePrivateDirectory();
+  State() = RegistrationState{};
 }
 
 int RegisteredCount() {

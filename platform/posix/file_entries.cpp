@@ -167,13 +167,6 @@ bool ReplaceByRename(std::string_view from, std::string_view to) {
   return flushed;
 }
 
-bool MakePrivateDirectory(std::string_view path) {
-  const std::string native = NativePath(path);
-  if (native.empty() || ::mkdir(native.c_str(), 0700) != 0) return false;
-  posix::NoteEntryChanged(native, true);
-  return true;
-}
-
 bool MakeDirectory(std::string_view path) {
   const std::string native = NativePath(path);
   if (native.empty() || ::mkdir(native.c_str(), 0777) != 0) return false;

@@ -170,7 +170,8 @@ TEST_F(KelstartTest, OldTerminalListIsMigratedOnFirstStart) {
   EXPECT_EQ(Terminal("Sistema", "Idioma"), "CAT");
 }
 
-TEST_F(KelstartTest, UnregisteredPcEndsWithCodeOne) {
+// Without a terminal nobody could answer the dialog: the program ends instead of waiting.
+TEST_F(KelstartTest, UnregisteredPcWithoutTerminalEndsWithCodeOne) {
   root_.Write("KelTerm.ini", "[Terminals]\r\nTerm1=PC1\r\n[PC1]\r\nMac=AAAAAAAAAAAA\r\nPath=TERM\\1\\\r\n");
   const std::string registry = root_.Read("KelTerm.ini");
 

@@ -1,12 +1,13 @@
 // kelstart in a real terminal. A registered PC's session start draws nothing, so the shell's
-// screen must come through untouched; an unregistered PC's message must stay readable after
-// the program has given the terminal back.
+// screen must come through untouched; an unregistered PC is registered through the dialog,
+// and the shell's screen comes back after it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "config/ini.h"
 #include "support/temp_dir.h"
 #include "support/tmux_pane.h"
 
@@ -51,12 +52,43 @@ TEST_F(KelstartInTerminalTest, RegisteredStartLeavesTheShellScreenAlone) {
   EXPECT_TRUE(root_.Exists("tmp/NUROTERM.INI"));
 }
 
-TEST_F(KelstartInTerminalTest, UnregisteredPcMessageStaysOnScreen) {
+// An unregistered PC answers the dialog: Catalan, a new terminal, no copy. It becomes terminal
+// 2 with the root's default configuration, and the shell's screen comes back.
+TEST_F(KelstartInTerminalTest, UnregisteredPcRegistersThroughTheDialog) {
   std::filesystem::create_directories(root_ / "tmp");
+  root_.Write("SCRN.CFG", "screen");
+  root_.Write("PRINTER.CFG", "printer");
   Run("NEWPC");
+  pane_->WaitForText("CATAL");
+  pane_->Keys("Enter");
+  const std::string question = pane_->WaitForText("TERMINAL NOU");
+  EXPECT_NE(question.find("SELECCIONEU TERMINAL"), std::string::npos) << question;
+  EXPECT_NE(question.find("PC1"), std::string::npos) << question;
+  pane_->Keys("Enter");
+  pane_->WaitForText("NO COPIAR-LA");
+  pane_->Keys("Enter");
   const std::string pane = pane_->WaitForText("ended rc=");
-  EXPECT_NE(pane.find("NEWPC"), std::string::npos) << pane;
-  EXPECT_NE(pane.find("ended rc=1"), std::string::npos) << pane;
+  EXPECT_NE(pane.find("first-line\nended rc=0\n"), std::string::npos) << pane;
+  EXPECT_EQ(ReadIniKey(root_ / "KelTerm.ini", "Terminals", "Term2"), "NEWPC");
+  EXPECT_EQ(ReadIniKey(root_ / "KelTerm.ini", "NEWPC", "Path"), "TERM\\2\\");
+  EXPECT_EQ(root_.Read("TERM/2/SCRN.CFG"), "screen");
+  EXPECT_EQ(root_.Read("TERM/2/PRINTER.CFG"), "printer");
+}
+
+// Occitan on the form: the question's row and the list title follow it; Esc then cancels with
+// exit code 1, the registry untouched and the shell's screen back.
+TEST_F(KelstartInTerminalTest, OccitanDialogCancelledLeavesTheRegistryAlone) {
+  std::filesystem::create_directories(root_ / "tmp");
+  const std::string registry = root_.Read("KelTerm.ini");
+  Run("NEWPC");
+  pane_->WaitForText("CATAL");
+  pane_->Keys("Right Right Enter");
+  const std::string question = pane_->WaitForText("TERMINAU NAU");
+  EXPECT_NE(question.find("SELECCIONATZ TERMINAU"), std::string::npos) << question;
+  pane_->Keys("Escape");
+  const std::string pane = pane_->WaitForText("ended rc=");
+  EXPECT_NE(pane.find("first-line\nended rc=1\n"), std::string::npos) << pane;
+  EXPECT_EQ(root_.Read("KelTerm.ini"), registry);
 }
 
 }  // namespace
