@@ -1,5 +1,8 @@
 #include "terminal/colour_schemes.h"
 
+#include <string>
+#include <vector>
+
 #include "config/ini.h"
 #include "console/window.h"
 #include "platform/codepage.h"
@@ -40,13 +43,16 @@ std::string ColourSchemeName(const ColourScheme& scheme) {
 }
 
 void WriteColourSchemes() {
-  const std::string file = Session().TerminalDir + "NuroTerm.ini";
-  WriteIniKey(file, "Pantalla", "MaxColors", std::to_string(kCatalogue.size()));
+  // One rewrite of the file for the whole catalogue: on a file server each rewrite is a round
+  // trip, forced to disk.
+  std::vector<IniSetting> settings;
+  settings.push_back({"Pantalla", "MaxColors", std::to_string(kCatalogue.size())});
   for (std::size_t i = 0; i < kCatalogue.size(); ++i) {
     const std::string number = std::to_string(i + 1);
-    WriteIniKey(file, "Pantalla", "Col" + number, ColourText(kCatalogue[i]));
-    WriteIniKey(file, "Pantalla", "Nom" + number, ColourSchemeName(kCatalogue[i]));
+    settings.push_back({"Pantalla", "Col" + number, ColourText(kCatalogue[i])});
+    settings.push_back({"Pantalla", "Nom" + number, ColourSchemeName(kCatalogue[i])});
   }
+  WriteIniKeys(Session().TerminalDir + "NuroTerm.ini", settings);
 }
 
 }  // namespace kel

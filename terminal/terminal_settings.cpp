@@ -63,8 +63,7 @@ void CompleteColours(const std::string& file) {
   for (long i = 1; i <= schemes && selection == 0; ++i) {
     if (ReadIniKey(file, "Pantalla", "Col" + std::to_string(i)) == colours) selection = i;
   }
-  WriteIniKey(file, "Pantalla", "Seleccio", std::to_string(selection));
-  WriteIniKey(file, "Pantalla", "Col", colours);
+  WriteIniKeys(file, {{"Pantalla", "Seleccio", std::to_string(selection)}, {"Pantalla", "Col", colours}});
 }
 
 void CompleteSystemSettings(const std::string& file) {
@@ -75,12 +74,13 @@ void CompleteSystemSettings(const std::string& file) {
     const std::string legacy = LeadingBytes(legacy_file, kSystemRecordLength);
     std::copy(legacy.begin(), legacy.end(), record.begin());
   }
-  WriteIniKey(file, "Sistema", "Data", UnpackDigits(record.substr(0, 4)));
+  std::vector<IniSetting> settings = {{"Sistema", "Data", UnpackDigits(record.substr(0, 4))}};
   // An output device byte that cannot stand in the file keeps the default printer.
-  WriteIniKey(file, "Sistema", "Sortida", std::string(1, FitsInSettingsLine(record[4]) ? record[4] : 'P'));
+  settings.push_back({"Sistema", "Sortida", std::string(1, FitsInSettingsLine(record[4]) ? record[4] : 'P')});
   if (session.LanguageCode.find_first_not_of(' ') != std::string::npos) {
-    WriteIniKey(file, "Sistema", "Idioma", session.LanguageCode);
+    settings.push_back({"Sistema", "Idioma", session.LanguageCode});
   }
+  WriteIniKeys(file, settings);
 }
 
 }  // namespace
