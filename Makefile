@@ -40,8 +40,11 @@ build: deps $(BUILD)/CMakeCache.txt
 # Runs the start-up program against a demo installation root made under build/ unless KELROOT is set.
 run: build
 	@if [ -z "$$KELROOT" ]; then sh startup/make_demo_root.sh "$(DEMO_ROOT)"; fi; \
-	if [ -z "$$KELROOT" ]; then export KELROOT="$(DEMO_ROOT)/" KELTMP="$(DEMO_ROOT)/tmp" KEL_NO_CLOCK_SYNC=1 KEL_COMPUTER_NAME=DEMO; fi; \
-	"$(BUILD)/kelstart" $(ARGS); echo "kelstart ended with exit code $$?"
+	if [ -z "$$KELROOT" ]; then export KELROOT="$(DEMO_ROOT)/" KELTMP="$(DEMO_ROOT)/tmp" KEL_NO_CLOCK_SYNC=1 KEL_COMPUTER_NAME=DEMO KEL_ADAPTER_ADDRESS=0A00000000DE; fi; \
+	before=$$(cat "$$KELROOT/KelTerm.ini" 2>/dev/null | cksum); \
+	"$(BUILD)/kelstart" $(ARGS); code=$$?; echo "kelstart ended with exit code $$code"; \
+	if [ "$$KELROOT" = "$(DEMO_ROOT)/" ] && [ "$$before" != "$$(cat "$$KELROOT/KelTerm.ini" | cksum)" ]; then \
+	  sh startup/show_demo_run.sh "$(BUILD)/kelini" "$(DEMO_ROOT)" DEMO; fi
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
