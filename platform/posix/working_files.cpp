@@ -109,7 +109,7 @@ bool Claim(std::string_view path, std::int64_t keep_bytes, std::string_view head
   slot->device = info.st_dev;
   slot->inode = info.st_ino;
   slot->keep_bytes = keep_bytes;
-  std::memcpy(slot->head, head.data(), head.size());
+  if (!head.empty()) std::memcpy(slot->head, head.data(), head.size());
   slot->head_size = head.size();
   std::memcpy(slot->path, native.c_str(), native.size() + 1);
   slot->descriptor = descriptor;  // last: the entry counts from here on
