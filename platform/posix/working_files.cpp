@@ -83,7 +83,7 @@ bool Claim(std::string_view path, std::int64_t keep_bytes, std::string_view head
   if (WorkingFile* known = Find(native)) {
     // Claimed already: the way it ends may change (the caller's stack became ours alone).
     known->keep_bytes = keep_bytes;
-    std::memcpy(known->head, head.data(), head.size());
+    if (!head.empty()) std::memcpy(known->head, head.data(), head.size());
     known->head_size = head.size();
     return true;
   }

@@ -77,7 +77,7 @@ bool Claim(std::string_view path, std::int64_t keep_bytes, std::string_view head
   WorkingFilesState& state = State();
   if (WorkingFile* known = Find(wide)) {
     known->keep_bytes = keep_bytes;
-    std::memcpy(known->head, head.data(), head.size());
+    if (!head.empty()) std::memcpy(known->head, head.data(), head.size());
     known->head_size = head.size();
     return true;
   }
@@ -109,7 +109,7 @@ bool Claim(std::string_view path, std::int64_t keep_bytes, std::string_view head
   slot->path = wide;
   slot->identity = info;
   slot->keep_bytes = keep_bytes;
-  std::memcpy(slot->head, head.data(), head.size());
+  if (!head.empty()) std::memcpy(slot->head, head.data(), head.size());
   slot->head_size = head.size();
   slot->handle = handle;
   return true;
