@@ -1,7 +1,7 @@
 // A browse list over a record file of customers: 32-byte records with a 4-byte number, a
 // 12-byte name (key 1) and 16 bytes of town. The list shows the customers whose names lie
-// between two bounds in name order; Enter reads the chosen one (waiting, with the notice on
-// row 24, while another program holds its lock) and shows it, Esc ends.
+// between two bounds in name order; Enter reads the chosen one with a lock (waiting, with the
+// notice on row 24, while another program holds it) and shows it, Esc ends.
 //
 //   record_browse_demo file [low [high]]
 //   record_browse_demo --make file count     writes a file of count customers
@@ -23,6 +23,7 @@
 #include "platform/process.h"
 #include "records/file_definition.h"
 #include "records/file_table.h"
+#include "records/record_access.h"
 #include "records/record_manager.h"
 #include "startup/session_environment.h"
 
@@ -139,6 +140,9 @@ int main(int argc, char** argv) {
               (high.empty() ? std::string("the last") : high) + ": Enter reads, Esc ends");
     std::int16_t result = -1;
     Browse(1, result);
+    // The list reads without locks; the chosen customer is read again with the file's own
+    // lock mode, as a program does before changing it, waiting while another program holds it.
+    if (result == 0) SeekKey(kHandle, 0, std::string_view(area, 4), 0, result);
     SetConsoleColour(7, 0);
     ClearScreen();
     if (result == 0) {
