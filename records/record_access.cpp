@@ -128,7 +128,12 @@ void CallWithLockWait(int slot, std::int16_t operation, std::int16_t& status) {
   bool shown = false;
   const std::size_t area = static_cast<std::size_t>(std::clamp(file.record_length, 0, kRecordAreaLimit));
   for (;;) {
-    if (attempt == 1) shown = ShowMessage(kLockMessageRow, LockWaitMessage(SessionLanguage()));
+    if (attempt == 1) {
+      shown = ShowMessage(kLockMessageRow, LockWaitMessage(SessionLanguage()));
+      // A terminal is drawn when a key is awaited; the wait sleeps instead, so the notice is
+      // sent now.
+      FlushScreen();
+    }
     std::string data(kDataBufferSize, ' ');
     if (area) std::memcpy(data.data(), file.record_area, area);
     std::int32_t length = static_cast<std::int32_t>(area);
@@ -153,7 +158,10 @@ void CallWithLockWait(int slot, std::int16_t operation, std::int16_t& status) {
     break;
   }
   // The notice is closed only when it was shown: on a screen too small for it nothing opened.
-  if (shown) CloseWindow();
+  if (shown) {
+    CloseWindow();
+    FlushScreen();
+  }
 }
 
 void MoveRecords(std::int16_t handle, std::int16_t count, std::int16_t& status) {

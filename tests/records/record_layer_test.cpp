@@ -265,9 +265,11 @@ TEST_F(RecordLayerTest, ARecordLockedTwiceShowsTheNoticeOnceAndClosesIt) {
   Fill(1, 5, 0, kLockWait);
   std::vector<std::string> row24;  // the notice's text row
   std::vector<int> windows;
+  std::vector<int> flushes;
   auto look = [&] {
     row24.push_back(console().RowText(22));  // the box centred around row 24
     windows.push_back(CurrentWindow().open_count);
+    flushes.push_back(console().FlushCount());
   };
   answers_.push_back({84, "", "", look});
   answers_.push_back({84, "", "", look});
@@ -284,6 +286,9 @@ TEST_F(RecordLayerTest, ARecordLockedTwiceShowsTheNoticeOnceAndClosesIt) {
   EXPECT_EQ(windows, (std::vector<int>{0, 1, 1}));
   EXPECT_EQ(row24[0].find("BLOQUEJAT"), std::string::npos);
   EXPECT_NE(row24[1].find("FITXER BLOQUEJAT. ESPEREU UN MOMENT."), std::string::npos);
+  // A terminal shows the notice while the wait sleeps, and its closing once the record is read.
+  EXPECT_GT(flushes[1], flushes[0]);
+  EXPECT_GT(console().FlushCount(), flushes[2]);
   EXPECT_EQ(Reads()[0].operation, kOpGetEqual + kLockBias);
   EXPECT_EQ(Cells(), before);
   EXPECT_EQ(CurrentWindow().open_count, 0);
