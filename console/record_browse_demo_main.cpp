@@ -1,11 +1,15 @@
-// A browse list over a record file of customers: 32-byte records with a 4-byte number, a
-// 12-byte name (key 1) and 16 bytes of town. The list shows the customers whose names lie
-// between two bounds in name order; Enter reads the chosen one with a lock (waiting, with the
-// notice on row 24, while another program holds it) and shows it, Esc ends.
+// A browse list over a record file of customers: 32-byte records with a 4-byte number (key
+// 0), a 12-byte name (key 1) and 16 bytes of town. The list shows the customers whose names lie
+// between two bounds in name order; Enter reads the chosen one again with a lock (waiting, with
+// the notice on row 24, while another program holds it) and shows it, Esc ends.
 //
-//   record_browse_demo file [low [high]]
-//   record_browse_demo --make file count     writes a file of count customers
+//   record_browse_demo [--pause MS] FILE [LOW [HIGH]]
+//
+// FILE is made with kelrec ("kelrec create FILE 32 1:4b 5:12d", then "kelrec import" of a CSV
+// of number, name, town); a server file "pgsql:NAME" too. --pause MS shortens the random
+// pause between two tries of a locked record from at most 10,001 to at most MS milliseconds.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +25,6 @@
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
-#include "records/file_definition.h"
 #include "records/file_table.h"
 #include "records/record_access.h"
 #include "records/record_manager.h"
@@ -54,54 +57,40 @@ std::string CustomerLine(const char* record) {
   return number + "  " + std::string(record + 4, 12) + "  " + Trimmed(std::string(record + 16, 16));
 }
 
-// Creates the file and writes count customers named "C" and their number.
-int MakeFile(const std::string& path, long count) {
-  FileDefinition definition;
-  definition.record_length = kRecordLength;
-  definition.page_size = 4096;
-  definition.keys = {{{1, 4, kSegmentBinary}}, {{5, 12, kSegmentDuplicates}}};
-  std::string status = FileStatusBytes(definition, 0);
-  std::string name = path;
-  name.resize(kKeyBufferSize + 1, '\0');
-  std::int32_t length = static_cast<std::int32_t>(status.size());
-  if (RecordManagerCall(kOpCreate, nullptr, status.data(), length, name.data(),
-                        static_cast<std::int16_t>(path.size()), 0) != kStatusOk) {
-    return 1;
+// The lock wait's random pause of 1 to 10,001 milliseconds scaled to 1 to longest.
+void ShortenLockPause(long longest) {
+  InstallLockPause([longest](int milliseconds) {
+    platform::PauseMilliseconds(static_cast<int>(1 + (milliseconds - 1) * (longest - 1) / 10000));
+  });
+}
+
+// The number given to --pause: 1 to 10,001 milliseconds; 0 when it is not one.
+long PauseArgument(std::string_view text) {
+  long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9' || value > 10001) return 0;
+    value = value * 10 + (c - '0');
   }
-  char block[kPositionBlockSize] = {};
-  name = path;
-  name.resize(kKeyBufferSize + 1, '\0');
-  length = 0;
-  if (RecordManagerCall(kOpOpen, block, nullptr, length, name.data(),
-                        static_cast<std::int16_t>(path.size()), 0) != kStatusOk) {
-    return 1;
-  }
-  static const char* const kTowns[] = {"GIRONA", "LLEIDA", "TARRAGONA", "VIC", "REUS"};
-  int result = 0;
-  for (long n = 1; n <= count && result == 0; ++n) {
-    std::string record(kRecordLength, ' ');
-    for (int i = 0; i < 4; ++i) record[static_cast<std::size_t>(i)] = static_cast<char>((n >> (8 * i)) & 0xFF);
-    std::string customer = "C" + std::to_string(100000 + n).substr(1);
-    record.replace(4, customer.size(), customer);
-    const std::string town = kTowns[n % 5];
-    record.replace(16, town.size(), town);
-    std::string key(kKeyBufferSize + 1, ' ');
-    length = kRecordLength;
-    if (RecordManagerCall(kOpInsert, block, record.data(), length, key.data(), 0, 0) != kStatusOk) {
-      result = 1;
-    }
-  }
-  std::string no_key(kKeyBufferSize + 1, '\0');
-  length = 0;
-  RecordManagerCall(kOpClose, block, nullptr, length, no_key.data(), 0, 0);
-  return result;
+  return value >= 1 && value <= 10001 ? value : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::string_view(argv[1]) == "--make") return MakeFile(argv[2], std::stol(argv[3]));
-  if (argc < 2) return 2;
+  std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  if (arguments.size() >= 2 && arguments[0] == "--pause") {
+    const long longest = PauseArgument(arguments[1]);
+    if (longest == 0) {
+      std::fputs("record_browse_demo: --pause takes 1 to 10001 milliseconds\n", stderr);
+      return 2;
+    }
+    ShortenLockPause(longest);
+    arguments.erase(arguments.begin(), arguments.begin() + 2);
+  }
+  if (arguments.empty() || arguments.size() > 3) {
+    std::fputs("usage: record_browse_demo [--pause MS] FILE [LOW [HIGH]]\n", stderr);
+    return 2;
+  }
   ResetSessionEnvironment();
   SessionEnvironment& session = SessionToFill();
   session.ColourTable = ParseColourTable(kDefaultColours);
@@ -110,8 +99,9 @@ int main(int argc, char** argv) {
   platform::MakeDirectory(temp_dir);
   session.TempDir = temp_dir;
   session.TerminalDir = temp_dir;
-  const std::string low = argc > 2 ? argv[2] : "";
-  const std::string high = argc > 3 ? argv[3] : "";
+  const std::string& path = arguments[0];
+  const std::string low = arguments.size() > 1 ? arguments[1] : "";
+  const std::string high = arguments.size() > 2 ? arguments[2] : "";
 
   // Browse 1 over file 7 by the name key, 15 rows from row 4.
   const std::vector<std::string> list = {"0", "0", "1", "7", "1", "4", "10", "20", "60", "0",
@@ -119,8 +109,14 @@ int main(int argc, char** argv) {
   const std::vector<std::string_view> views(list.begin(), list.end());
   char area[kRecordLength] = {};
   int status = LoadScreenDefinitions(views, nullptr) ? 0 : 1;
-  if (status == 0 && OpenRecordFile(kHandle, argv[1], area, kRecordLength, kNameKey, kLockWait) != kStatusOk) {
-    status = 1;
+  std::string failure;  // printed once the console is given back
+  if (status == 0) {
+    const std::int16_t opened = OpenRecordFile(kHandle, path, area, kRecordLength, kNameKey, kLockWait);
+    if (opened != kStatusOk) {
+      failure = "record_browse_demo: " + path + ": status " + std::to_string(opened) + ": " +
+                RecordStatusText(opened) + "\n";
+      status = 1;
+    }
   }
   if (status == 0) {
     InstallRecordFileBrowsing();
@@ -157,5 +153,6 @@ int main(int argc, char** argv) {
   platform::RemoveFile(WindowStackPath());
   platform::RemoveEmptyDirectory(temp_dir);
   platform::RestoreConsole();
+  std::fputs(failure.c_str(), stderr);
   return status;
 }
