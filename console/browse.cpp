@@ -97,8 +97,14 @@ void Fetch(Run& run) {
   const BrowseRecordOperations& records = BrowseRecords();
   if (!run.fetch_started) {
     run.fetch_started = true;
+    // Positioning first makes the list's key the file's current one, the key whose stored
+    // form the high bound takes: converted before, it would follow the key the file was on.
+    if (records.find_at_least(run.file, run.key_number, run.low) != 0) {
+      run.more = false;
+      return;
+    }
     run.high = records.stored_key(run.file, run.key_number, run.high);
-    if (records.find_at_least(run.file, run.key_number, run.low) != 0 || BeyondHigh(run)) {
+    if (BeyondHigh(run)) {
       run.more = false;
       return;
     }
