@@ -164,6 +164,29 @@ TEST_P(RecordFileBrowseTest, ANumberKeyListOnAFileOpenOnTheNameKeyStopsAtItsHigh
   EXPECT_EQ(NumberOf(std::string(area_, sizeof area_)), 257u);
 }
 
+TEST_P(RecordFileBrowseTest, ACustomerHeldByAnotherWorkstationIsListedAndChosenWithoutWaiting) {
+  Fill({Customer(1, "ALBA"), Customer(2, "BOSCH"), Customer(3, "CASAS")});
+  testing::RecordFileClient other(path_);
+  ASSERT_EQ(other.Call(kOpGetEqual + kLockBias, 0, NumberKey(2)), kStatusOk);
+  // The list reads without locks; a wait would pause, and the holder then lets go so that the
+  // test ends.
+  int pauses = 0;
+  InstallLockPause([&](int) {
+    if (++pauses == 3) other.Close();
+  });
+  Down();
+  Enter();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(pauses, 0);
+  EXPECT_EQ(NameOf(std::string(area_, sizeof area_)), "BOSCH");
+  // The file's own lock mode is back: a read with it now finds the record held.
+  EXPECT_EQ(FileTableSlot(FindFileSlot(7)).lock_mode, kLockWait);
+  std::int16_t status = 0;
+  SeekKey(7, 0, NumberKey(2), 0, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(pauses, 3);
+}
+
 TEST_P(RecordFileBrowseTest, ACustomerChangedWhileListedIsReadAsItIsNow) {
   Fill({Customer(1, "ALBA"), Customer(2, "BOSCH"), Customer(3, "CASAS")});
   // Another workstation renames BOSCH while the list shows it.
