@@ -152,7 +152,12 @@ bool TerminalConsole::WaitForInput(int timeout_ms) {
   Flush();
   const std::int64_t start = NowMs();
   while (true) {
-    Pump();
+    // What is already decoded, the decoder's timeout and the signals' flags need no system
+    // call; the terminal and the wake pipe are read only when the poll says they have
+    // something, so that a key costs one poll and one read.
+    ElapseClock();
+    HandleWake();
+    TakeDecoded();
     if (!queue_.empty()) return true;
     const std::int64_t elapsed = NowMs() - start;
     if (timeout_ms >= 0 && elapsed >= timeout_ms) return false;
@@ -166,6 +171,9 @@ bool TerminalConsole::WaitForInput(int timeout_ms) {
       if (errno == EAGAIN || errno == ENOMEM) return false;
       EndProcessAsHangUp();  // the descriptor itself is no longer good
     }
+    // The flags are read after the pipe is emptied: a signal that comes in between writes
+    // the pipe again and wakes the next poll.
+    if (count == 2 && (watched[1].revents & POLLIN)) DrainWakeDescriptor();
     // A terminal that is gone reports itself readable with nothing to read, for ever: its
     // input has ended for good, and the process ends as a hang-up would end it, also where
     // hang-ups are ignored, rather than read Esc from it without end.
@@ -182,11 +190,15 @@ void TerminalConsole::Pump() {
   TakeDecoded();
 }
 
-bool TerminalConsole::ReadTerminal() {
-  // Time passes for the decoder before the new bytes arrive, never after.
+void TerminalConsole::ElapseClock() {
   const std::int64_t now = NowMs();
   decoder_.Elapse(static_cast<int>(std::min<std::int64_t>(now - clock_ms_, 1 << 30)));
   clock_ms_ = now;
+}
+
+bool TerminalConsole::ReadTerminal() {
+  // Time passes for the decoder before the new bytes arrive, never after.
+  ElapseClock();
   if (!TerminalActive()) return true;
   char buffer[4096];
   bool got_any = false;
@@ -198,6 +210,7 @@ bool TerminalConsole::ReadTerminal() {
     if (got == 0) return got_any;
     got_any = true;
     decoder_.Feed(std::string_view(buffer, static_cast<std::size_t>(got)));
+    // A short read took all there was: asking again would only return EAGAIN.
     if (static_cast<std::size_t>(got) < sizeof buffer) return true;
   }
 }

@@ -51,8 +51,11 @@ class TerminalConsole : public ConsoleDevice {
   std::uint64_t BytesWritten() const { return bytes_written_; }
 
  private:
-  // Reads what the terminal sent without waiting and lets the decoder see the time passed.
+  // Reads what the terminal sent without waiting (one read) and lets the decoder see the
+  // time passed; signals are taken from their flags, the wake pipe is left to the poll.
   void Pump();
+  // Lets the decoder see the time passed since the last call (its Esc timeout).
+  void ElapseClock();
   // Feeds the decoder what the terminal has sent; false when it was readable yet empty. A
   // terminal that is gone ends the process as a hang-up does.
   bool ReadTerminal();

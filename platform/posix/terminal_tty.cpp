@@ -252,13 +252,17 @@ void SetCursorShapesUsed(bool used) { State().shapes_used = used ? 1 : 0; }
 int TerminalDescriptor() { return State().descriptor; }
 int WakeDescriptor() { return State().wake[0]; }
 
-WakeReasons TakeWakeReasons() {
+void DrainWakeDescriptor() {
   TerminalState& state = State();
   char discard[64];
   if (state.wake[0] >= 0) {
     while (::read(state.wake[0], discard, sizeof discard) > 0) {
     }
   }
+}
+
+WakeReasons TakeWakeReasons() {
+  TerminalState& state = State();
   WakeReasons reasons;
   reasons.resized = state.resized != 0;
   reasons.resumed = state.resumed != 0;

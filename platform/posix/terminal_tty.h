@@ -35,12 +35,14 @@ bool IsLinuxConsole();
 int TerminalDescriptor();
 // Read end of the pipe that signals write to, so that a wait for input wakes up.
 int WakeDescriptor();
-// Reasons for waking up since the last call.
+// Reasons for waking up since the last call (no system call: the signals set flags).
 struct WakeReasons {
   bool resized = false;
   bool resumed = false;  // back from a stop: the screen must be painted again
 };
 WakeReasons TakeWakeReasons();
+// Empties the wake pipe; called only when a poll found it readable.
+void DrainWakeDescriptor();
 
 // Writes all bytes to the terminal.
 void WriteTerminal(std::string_view bytes);
