@@ -2,7 +2,9 @@
 # The field editor at a real terminal (an 80 x 25 tmux pane): bytes written for one typed
 # character in a plain field (target: the changed cell plus at most one cursor move), and the
 # CPU time of one keystroke with keys typed one at a time as a user types them (target: under
-# 50 µs), beside its peer: the same keys read by WaitKey alone. Alt+X marks the counters.
+# 50 µs), beside its peers: the same keys read by WaitKey alone, and by a bare raw-terminal
+# loop without the library (one poll, one read and the echo a key: the floor the kernel's
+# wake-up puts under any terminal program). Alt+X marks the counters.
 #   bench/field_terminal.sh          (BUILD=build-dir to use another build directory; KEYS=n)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +12,7 @@ BUILD=${BUILD:-build-bench}
 KEYS=${KEYS:-200}
 command -v tmux >/dev/null || { echo "tmux is needed"; exit 1; }
 
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null 2>&1
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release $(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null 2>&1
 cmake --build "$BUILD" --target terminal_probe -j2 >/dev/null
 work=$(mktemp -d)
 session=kel-field-$$
@@ -39,5 +41,9 @@ run() {  # mode
     END { printf "%-8s one typed character: %d bytes; %d keys one at a time: %.1f us CPU per key\n",
                  mode, bytes[1] - bytes[0], keys, 1000 * (cpu[2] - cpu[1]) / keys }' "$work/report"
 }
-run field
-run waitkey
+# The three take turns, so that a change in the machine's load falls on all of them.
+for _ in $(seq "${ROUNDS:-3}"); do
+  run field
+  run waitkey
+  run bare
+done

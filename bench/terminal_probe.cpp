@@ -9,7 +9,13 @@
 //                                                bytes written and the CPU time used so far
 //   terminal_probe waitkey <report>              the same marks around WaitKey alone, until
 //                                                Enter (the peer of the field)
+//   terminal_probe bare <report>                 the same marks without the library: a raw
+//                                                terminal with one poll, one read and one
+//                                                write (the echo) a key, the least any
+//                                                terminal program pays for a typed key
+#include <poll.h>
 #include <signal.h>
+#include <termios.h>
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
@@ -233,6 +239,41 @@ int Field(const char* report, bool edit) {
   return 0;
 }
 
+// The floor under every terminal program: the process sleeps in poll until the terminal has a
+// byte, wakes, reads it, echoes a printable one and goes back to sleep. Alt+X (Esc x) marks
+// the CPU time as the field does; Enter ends.
+int Bare(const char* report) {
+  termios saved{};
+  if (::tcgetattr(0, &saved) != 0) return 1;
+  termios raw = saved;
+  ::cfmakeraw(&raw);
+  ::tcsetattr(0, TCSANOW, &raw);
+  std::vector<double> marks;
+  bool escape = false;
+  bool done = false;
+  while (!done) {
+    pollfd watched{0, POLLIN, 0};
+    if (::poll(&watched, 1, -1) < 0) continue;
+    char buffer[4096];
+    const ssize_t got = ::read(0, buffer, sizeof buffer);
+    if (got <= 0) break;
+    for (ssize_t i = 0; i < got; ++i) {
+      if (escape && buffer[i] == 'x') marks.push_back(CpuMilliseconds());
+      else if (buffer[i] >= ' ' && buffer[i] < 0x7f && !escape) (void)!::write(1, &buffer[i], 1);
+      escape = buffer[i] == '\x1b';
+      if (buffer[i] == '\r') done = true;
+    }
+  }
+  ::tcsetattr(0, TCSANOW, &saved);
+  if (FILE* out = std::fopen(report, "w")) {
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+      std::fprintf(out, "mark %zu bytes 0 cpu_ms %.3f\n", i, marks[i]);
+    }
+    std::fclose(out);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -241,6 +282,7 @@ int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "keys") == 0) return LogKeys(argv[2]);
   if (argc >= 3 && std::strcmp(argv[1], "field") == 0) return Field(argv[2], true);
   if (argc >= 3 && std::strcmp(argv[1], "waitkey") == 0) return Field(argv[2], false);
+  if (argc >= 3 && std::strcmp(argv[1], "bare") == 0) return Bare(argv[2]);
   if (argc >= 3 && std::strcmp(argv[1], "bytes") == 0) return Bytes(argv[2], argc >= 4);
   if (argc >= 2 && std::strcmp(argv[1], "draw") == 0) {
     DrawTestScreen();

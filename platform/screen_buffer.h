@@ -41,6 +41,8 @@ class ScreenBuffer {
   const Cell& At(int row, int column) const;
   // A blank in attribute 7 outside the buffer.
   Cell Read(int row, int column) const;
+  // The cells of a row inside the buffer, from column 1 on, side by side.
+  const Cell* RowCells(int row) const { return &At(row, 1); }
 
   int cursor_row = 1;
   int cursor_column = 1;

@@ -1,7 +1,8 @@
 #include "platform/terminal_renderer.h"
 
 #include <algorithm>
-
+#include <cstring>
+#include <type_traits>
 
 namespace kel::platform {
 namespace {
@@ -41,17 +42,23 @@ int CursorShape(int size) { return size >= 75 ? 2 : 4; }
 
 }  // namespace
 
+// Rows are compared as bytes: a cell's bytes must be all there is to it.
+static_assert(std::has_unique_object_representations_v<Cell>);
+
 TerminalRenderer::TerminalRenderer(int rows, int columns)
     : rows_(rows),
       columns_(columns),
-      shown_(static_cast<std::size_t>(std::max(rows, 1)) * static_cast<std::size_t>(std::max(columns, 1))) {}
+      shown_(static_cast<std::size_t>(std::max(rows, 1)) * static_cast<std::size_t>(std::max(columns, 1))),
+      known_(shown_.size(), 0),
+      row_known_(static_cast<std::size_t>(std::max(rows, 1)), 0) {}
 
 int TerminalRenderer::AnsiColour(int console_colour) {
   return (console_colour & 1) << 2 | (console_colour & 2) | (console_colour & 4) >> 2;
 }
 
 void TerminalRenderer::Invalidate() {
-  for (Shown& cell : shown_) cell.known = false;
+  std::fill(known_.begin(), known_.end(), std::uint8_t{0});
+  std::fill(row_known_.begin(), row_known_.end(), std::uint8_t{0});
   pen_ = -1;
   row_ = 0;
   column_ = 0;
@@ -59,23 +66,37 @@ void TerminalRenderer::Invalidate() {
   cursor_shape_ = -1;
 }
 
-TerminalRenderer::Shown& TerminalRenderer::At(int row, int column) {
+Cell& TerminalRenderer::At(int row, int column) {
   return shown_[static_cast<std::size_t>((row - 1) * columns_ + (column - 1))];
+}
+
+bool TerminalRenderer::Known(int row, int column) const {
+  return known_[static_cast<std::size_t>((row - 1) * columns_ + (column - 1))] != 0;
+}
+
+void TerminalRenderer::SetShown(int row, int column, Cell cell) {
+  const auto index = static_cast<std::size_t>((row - 1) * columns_ + (column - 1));
+  shown_[index] = cell;
+  known_[index] = 1;
 }
 
 void TerminalRenderer::Render(const ScreenBuffer& screen, std::string& out) {
   if (screen.Rows() != rows_ || screen.Columns() != columns_) {
     rows_ = screen.Rows();
     columns_ = screen.Columns();
-    shown_.assign(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_), Shown{});
+    shown_.assign(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_), Cell{});
+    known_.assign(shown_.size(), 0);
+    row_known_.assign(static_cast<std::size_t>(rows_), 0);
     Invalidate();
   }
   screen_ = &screen;
+  const std::size_t row_bytes = static_cast<std::size_t>(columns_) * sizeof(Cell);
   for (int row = 1; row <= rows_; ++row) {
+    std::uint8_t& row_known = row_known_[static_cast<std::size_t>(row - 1)];
+    if (row_known && std::memcmp(screen.RowCells(row), &At(row, 1), row_bytes) == 0) continue;
     for (int column = 1; column <= columns_; ++column) {
       const Cell& wanted = screen.At(row, column);
-      Shown& shown = At(row, column);
-      if (shown.known && shown.cell == wanted) continue;
+      if (Known(row, column) && At(row, column) == wanted) continue;
       const int erased = EraseBlanks(screen, row, column, out);
       if (erased > 0) {
         column += erased - 1;
@@ -84,12 +105,13 @@ void TerminalRenderer::Render(const ScreenBuffer& screen, std::string& out) {
       MoveTo(row, column, out);
       SetPen(wanted.attribute, out);
       AppendTerminalGlyph(out, wanted.character, charset_);
-      shown.cell = wanted;
-      shown.known = true;
+      SetShown(row, column, wanted);
       // After the last column the terminal waits to wrap, and terminals disagree on where
       // relative moves go from there.
       column_ = column < columns_ ? column + 1 : 0;
     }
+    // Every cell of the row has been written, erased or found as shown.
+    row_known = 1;
   }
   // A cursor in the part of the buffer that a shrunk terminal hides is not shown.
   const bool visible =
@@ -120,8 +142,7 @@ int TerminalRenderer::EraseBlanks(const ScreenBuffer& screen, int row, int colum
   int end = column;
   int changed = 0;
   while (end <= columns_ && screen.At(row, end) == blank) {
-    const Shown& shown = At(row, end);
-    if (!shown.known || !(shown.cell == blank)) ++changed;
+    if (!Known(row, end) || !(At(row, end) == blank)) ++changed;
     ++end;
   }
   const int count = end - column;
@@ -138,16 +159,15 @@ int TerminalRenderer::EraseBlanks(const ScreenBuffer& screen, int row, int colum
   MoveTo(row, column, out);
   SetPen(blank.attribute, out);
   out += erase;
-  for (int c = column; c < end; ++c) At(row, c) = Shown{blank, true};
+  for (int c = column; c < end; ++c) SetShown(row, c, blank);
   return count;
 }
 
 bool TerminalRenderer::RewriteGap(int row, int column, std::string& bytes) {
   if (screen_ == nullptr || row != row_ || column <= column_ || pen_ < 0) return false;
   for (int c = column_; c < column; ++c) {
-    const Shown& shown = At(row, c);
-    if (!shown.known || shown.cell.attribute != pen_) return false;
-    AppendTerminalGlyph(bytes, shown.cell.character, charset_);
+    if (!Known(row, c) || At(row, c).attribute != pen_) return false;
+    AppendTerminalGlyph(bytes, At(row, c).character, charset_);
   }
   return true;
 }

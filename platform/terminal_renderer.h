@@ -32,11 +32,10 @@ class TerminalRenderer {
   static int AnsiColour(int console_colour);
 
  private:
-  struct Shown {
-    Cell cell;
-    bool known = false;
-  };
-  Shown& At(int row, int column);
+  // What the terminal shows at a position, and whether that is known at all.
+  Cell& At(int row, int column);
+  bool Known(int row, int column) const;
+  void SetShown(int row, int column, Cell cell);
   void MoveTo(int row, int column, std::string& out);
   void SetPen(std::uint8_t attribute, std::string& out);
   // Erases the run of blanks of one colour that starts at a cell, when erasing is cheaper
@@ -48,7 +47,11 @@ class TerminalRenderer {
 
   int rows_;
   int columns_;
-  std::vector<Shown> shown_;
+  std::vector<Cell> shown_;
+  std::vector<std::uint8_t> known_;
+  // Rows whose every cell is known: a row that also matches the screen byte for byte is
+  // passed over in one comparison, so a keystroke costs the rows it changed, not the screen.
+  std::vector<std::uint8_t> row_known_;
   const ScreenBuffer* screen_ = nullptr;
   int pen_ = -1;       // attribute in force on the terminal, -1 unknown
   int row_ = 0;        // the terminal's cursor, 0 where unknown
