@@ -47,3 +47,26 @@ for _ in $(seq "${ROUNDS:-3}"); do
   run waitkey
   run bare
 done
+
+# The processor time above is mostly the kernel's and moves with the machine's load; the
+# instructions the program itself runs for a key do not. callgrind counts them: a run with
+# no keys and a run with KEYS keys, the difference divided by KEYS.
+if command -v valgrind >/dev/null; then
+  count() {  # mode keys -> instructions of the whole run
+    rm -f "$work/callgrind"
+    tmux new-session -d -s "$session" -x 80 -y 25 \
+      "valgrind --tool=callgrind --callgrind-out-file=$work/callgrind $work/terminal_probe $1 $work/report 2>/dev/null"
+    sleep 3
+    for _ in $(seq "$2"); do tmux send-keys -t "$session" -l b; sleep 0.01; done
+    sleep 1
+    tmux send-keys -t "$session" Enter
+    for _ in $(seq 50); do [ -s "$work/callgrind" ] && break; sleep 0.2; done
+    tmux kill-session -t "$session" 2>/dev/null || true
+    awk '/^totals:/ { print $2 }' "$work/callgrind"
+  }
+  for mode in field waitkey bare; do
+    none=$(count "$mode" 0)
+    some=$(count "$mode" "$KEYS")
+    echo "$mode instructions per key in the program: $(( (some - none) / KEYS ))"
+  done
+fi
