@@ -92,6 +92,9 @@ class TmuxPane {
     EXPECT_TRUE(met) << "never saw \"" << text << "\" in:\n" << pane;
     return pane;
   }
+  // The shell command that runs a tmux command on this pane's server: for a shell inside the
+  // pane (wait-for), or to type into several panes from one command line.
+  std::string Command(const std::string& arguments) const { return Tmux(arguments); }
 
  private:
   std::string Tmux(const std::string& arguments) const {
