@@ -1,5 +1,8 @@
 #include "terminal/identification.h"
 
+#include <string>
+#include <vector>
+
 #include "config/ini.h"
 #include "files/file_utils.h"
 #include "platform/file_system.h"
@@ -17,9 +20,14 @@ namespace kel {
 namespace {
 
 // A session directory that outlives the session already holds the keys of the last start on
-// this PC; each write forces the file to disk, which costs more than the rest of the start.
-void WriteSessionKey(const std::string& session_file, const char* key, const std::string& value) {
-  if (ReadIniKey(session_file, "Terminal", key) != value) WriteIniKey(session_file, "Terminal", key, value);
+// this PC, and only the keys that changed are written. A write forces the file to disk, which
+// costs more than the rest of the start, so the changed keys go in one rewrite.
+void WriteSessionKeys(const std::string& session_file, const std::vector<IniSetting>& keys) {
+  std::vector<IniSetting> changed;
+  for (const IniSetting& key : keys) {
+    if (ReadIniKey(session_file, key.section, key.key) != key.value) changed.push_back(key);
+  }
+  if (!changed.empty()) WriteIniKeys(session_file, changed);
 }
 
 // The registered terminal whose adapter address is this one, the last in the list winning.
@@ -87,9 +95,8 @@ void IdentifyAndRegister() {
 
   SessionEnvironment& session = SessionToFill();
   const std::string session_file = session.TempDir + "Sessio.ini";
-  WriteSessionKey(session_file, "Nom", name);
-  WriteSessionKey(session_file, "Mac", address);
-  WriteSessionKey(session_file, "Dir", directory);
+  WriteSessionKeys(session_file, {{"Terminal", "Nom", name}, {"Terminal", "Mac", address},
+                                  {"Terminal", "Dir", directory}});
   session.TerminalDir = directory;
 
   CompleteTerminalSettings();

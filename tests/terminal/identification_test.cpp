@@ -55,6 +55,27 @@ TEST_F(IdentificationTest, RegisteredPcIsFoundByNameAndItsSettingsCopiedIn) {
   EXPECT_EQ(clock_changes_.size(), 1u);
 }
 
+// The session file's keys go in one rewrite: the file ends with the same bytes as writing the
+// changed keys one by one, whether it is new or holds an older start's keys.
+TEST_F(IdentificationTest, SessionKeysEndAsKeyByKeyWritesLeaveThem) {
+  Register({{"PC1", "AAAAAAAAAAAA"}, {"PC9", kAddress}});
+  CompleteSettings("TERM/2");
+  for (const std::string before :
+       {"", "[Menu]\r\nTitol=GESTIO\r\n[Terminal]\r\nNom=PC1\r\nMac=AAAAAAAAAAAA\r\nDir=TERM\\2\\\r\n"}) {
+    root_.Write("tmp/Sessio.ini", before);
+    root_.Write("reference.ini", before);
+    for (const auto& [key, value] : {std::pair{"Nom", "PC9"}, {"Mac", kAddress}, {"Dir", "TERM\\2\\"}}) {
+      if (ReadIniKey(root_ / "reference.ini", "Terminal", key) != value) {
+        WriteIniKey(root_ / "reference.ini", "Terminal", key, value);
+      }
+    }
+
+    IdentifyTerminal(false);
+
+    EXPECT_EQ(root_.Read("tmp/Sessio.ini"), root_.Read("reference.ini")) << before;
+  }
+}
+
 TEST_F(IdentificationTest, RenamedPcTakesOverItsEntryByAddress) {
   Register({{"PC1", kAddress}});
 
