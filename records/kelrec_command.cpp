@@ -326,44 +326,67 @@ int Create(const std::vector<std::string>& arguments, const std::string& file, s
   return kKelrecDone;
 }
 
-int Import(RecordFile& records, const std::string& csv, std::string& out, std::string& err) {
-  std::ifstream in(csv, std::ios::binary);
-  if (!in) {
+// The records of a CSV file, one at a time; line counts the CSV's records read so far.
+struct CsvRecords {
+  CsvRecords(const std::string& csv, const FileDefinition& file) : in(csv, std::ios::binary), definition(file) {}
+  std::ifstream in;
+  const FileDefinition& definition;
+  std::vector<std::string> fields;
+  std::uint64_t line = 0;
+  bool bad = false;
+
+  SourceStep Next(std::string& record) {
+    while (ReadCsvRecord(in, fields)) {
+      ++line;
+      if (fields.size() == 1 && fields[0].empty()) continue;
+      if (!RecordFromFields(definition, fields, record)) {
+        bad = true;
+        return SourceStep::Failed;
+      }
+      return SourceStep::Record;
+    }
+    return SourceStep::End;
+  }
+};
+
+// The CSV line of a record (counted from 0 among the records the file gives).
+std::uint64_t LineOfRecord(const std::string& csv, const FileDefinition& definition, std::uint64_t index) {
+  CsvRecords records(csv, definition);
+  std::string record;
+  for (std::uint64_t i = 0; i <= index; ++i)
+    if (records.Next(record) != SourceStep::Record) break;
+  return records.line;
+}
+
+// Adds a CSV's records in one import of the engine: all or none.
+int Import(const std::string& file, const std::string& csv, std::string& out, std::string& err) {
+  std::unique_ptr<RecordStore> store;
+  const std::int16_t opened = BackendOf(file).Open(file, store);
+  if (opened != kStatusOk) {
+    err += StatusText(opened);
+    return kKelrecFailed;
+  }
+  CsvRecords records(csv, store->Definition());
+  if (!records.in) {
     err += "kelrec: no es pot llegir " + csv + "\n";
     return kKelrecUsage;
   }
-  const FileDefinition& definition = records.definition();
-  std::int16_t status = records.Call(kOpBeginTransaction, nullptr, 0, nullptr, 0);
+  std::uint64_t count = 0;
+  const std::int16_t status = store->Import([&](std::string& record) { return records.Next(record); }, count);
+  if (records.bad) {
+    err += "kelrec: línia " + std::to_string(records.line) + " no vàlida; no s'ha afegit cap registre\n";
+    return kKelrecUsage;
+  }
+  if (status == kStatusDuplicateKey || status == kStatusRecordLength) {
+    err += "kelrec: línia " + std::to_string(LineOfRecord(csv, store->Definition(), count)) + ": " +
+           StatusText(status).substr(8);
+    return kKelrecFailed;
+  }
   if (status != kStatusOk) {
     err += StatusText(status);
     return kKelrecFailed;
   }
-  std::vector<std::string> fields;
-  std::string record;
-  std::uint64_t line = 0, added = 0;
-  while (ReadCsvRecord(in, fields)) {
-    ++line;
-    if (fields.size() == 1 && fields[0].empty()) continue;
-    if (!RecordFromFields(definition, fields, record)) {
-      records.Call(kOpAbortTransaction, nullptr, 0, nullptr, 0);
-      err += "kelrec: línia " + std::to_string(line) + " no vàlida; no s'ha afegit cap registre\n";
-      return kKelrecUsage;
-    }
-    status = records.Call(kOpInsert, record.data(), static_cast<std::int32_t>(record.size()), nullptr, 0);
-    if (status != kStatusOk) {
-      records.Call(kOpAbortTransaction, nullptr, 0, nullptr, 0);
-      err += "kelrec: línia " + std::to_string(line) + ": " + StatusText(status).substr(8);
-      return kKelrecFailed;
-    }
-    ++added;
-  }
-  status = records.Call(kOpEndTransaction, nullptr, 0, nullptr, 0);
-  if (status != kStatusOk) {
-    records.Call(kOpAbortTransaction, nullptr, 0, nullptr, 0);
-    err += StatusText(status);
-    return kKelrecFailed;
-  }
-  out += std::to_string(added) + " registres afegits\n";
+  out += std::to_string(count) + " registres afegits\n";
   return kKelrecDone;
 }
 
@@ -470,25 +493,28 @@ int Copy(RecordFile& from, const std::string& to_path, std::string& out, std::st
     err += StatusText(status);
     return kKelrecFailed;
   }
-  RecordFile to;
-  status = to.Open(to_path);
-  if (status == kStatusOk) status = to.Call(kOpBeginTransaction, nullptr, 0, nullptr, 0);
+  std::unique_ptr<RecordStore> to;
+  status = BackendOf(to_path).Open(to_path, to);
   if (status != kStatusOk) {
     err += StatusText(status);
     return kKelrecFailed;
   }
   std::string data(definition.record_length, '\0');
+  std::int16_t read = kStatusOk;
+  bool first = true;
   std::uint64_t copied = 0;
-  status = from.Call(kOpGetFirst, data.data(), static_cast<std::int32_t>(data.size()), nullptr, 0);
-  while (status == kStatusOk) {
-    status = to.Call(kOpInsert, data.data(), static_cast<std::int32_t>(data.size()), nullptr, 0);
-    if (status != kStatusOk) break;
-    ++copied;
-    status = from.Call(kOpGetNext, data.data(), static_cast<std::int32_t>(data.size()), nullptr, 0);
-  }
-  if (status == kStatusEndOfFile) status = to.Call(kOpEndTransaction, nullptr, 0, nullptr, 0);
+  status = to->Import(
+      [&](std::string& record) {
+        read = from.Call(first ? kOpGetFirst : kOpGetNext, data.data(), static_cast<std::int32_t>(data.size()), nullptr, 0);
+        first = false;
+        if (read == kStatusEndOfFile) return SourceStep::End;
+        if (read != kStatusOk) return SourceStep::Failed;
+        record = data;
+        return SourceStep::Record;
+      },
+      copied);
+  if (read != kStatusOk && read != kStatusEndOfFile) status = read;
   if (status != kStatusOk) {
-    to.Call(kOpAbortTransaction, nullptr, 0, nullptr, 0);
     err += StatusText(status);
     return kKelrecFailed;
   }
@@ -534,13 +560,13 @@ int RunKelrec(const std::vector<std::string>& arguments, std::string& out, std::
     out += "correcte\n";
     return kKelrecDone;
   }
+  if (command == "import") return Import(file, arguments[2], out, err);
   RecordFile records;
   const std::int16_t status = records.Open(file);
   if (status != kStatusOk) {
     err += StatusText(status);
     return kKelrecFailed;
   }
-  if (command == "import") return Import(records, arguments[2], out, err);
   if (command == "copy") return Copy(records, FromSystemText(arguments[2]), out, err);
   if (command == "export") return Export(records, arguments[2], static_cast<int>(key_number), err);
   if (command == "status") {

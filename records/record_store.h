@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,6 +38,11 @@ struct FoundRecord {
   std::string data;
 };
 
+// What an import reads its records from: puts the next record in record and answers Record,
+// answers End after the last one, or Failed when it cannot give the next one.
+enum class SourceStep { Record, End, Failed };
+using RecordSource = std::function<SourceStep(std::string& record)>;
+
 // One open record file with its cursor (the current record and key) and its record lock.
 // Every operation answers a status of record_manager.h.
 class RecordStore {
@@ -64,6 +70,12 @@ class RecordStore {
   virtual std::int16_t BeginTransaction() = 0;
   virtual std::int16_t EndTransaction() = 0;
   virtual std::int16_t AbortTransaction() = 0;
+  // Adds every record a source gives, in its order, in one transaction of its own: all or
+  // none, positions given in the order of the records. Answers 0 with count the records
+  // added. Otherwise nothing is added and count is the number of records given before the
+  // one refused (a duplicate key 5, a wrong length 21) or the one the source could not give
+  // (1, also when a transaction of this open file is running).
+  virtual std::int16_t Import(const RecordSource& source, std::uint64_t& count) = 0;
   // Checks the file's structure and that every record's keys are stored as its data gives
   // them; each problem found is added to problems as one line.
   virtual std::int16_t Check(std::vector<std::string>& problems) = 0;

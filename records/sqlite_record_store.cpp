@@ -15,6 +15,7 @@
 // at offset = position, which the system drops when their holder ends.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -46,6 +47,7 @@ constexpr auto kReadAheadFresh = std::chrono::milliseconds(10);
 // its changed pages stay in memory instead of being written out and again.
 constexpr int kCacheKb = 8192;
 constexpr int kTransactionCacheKb = 131072;
+constexpr int kImportCacheKb = 16384;
 
 std::int16_t StatusOf(int code) {
   switch (code & 0xFF) {
@@ -282,6 +284,19 @@ class SqliteStore final : public RecordStore {
     return kStatusOk;
   }
 
+  std::int16_t Import(const RecordSource& source, std::uint64_t& count) override {
+    count = 0;
+    if (in_transaction_) return kStatusInvalidOperation;
+    read_ahead_.clear();
+    const int code = Exec(db_, "BEGIN IMMEDIATE");
+    if (code != SQLITE_OK) return StatusOf(code);
+    std::int16_t status = ImportRows(source, count);
+    if (status == kStatusOk) status = StatusOf(Exec(db_, "COMMIT"));
+    if (status != kStatusOk) Exec(db_, "ROLLBACK");
+    Exec(db_, "PRAGMA cache_size = -" + std::to_string(kCacheKb));
+    return status;
+  }
+
   std::int16_t Check(std::vector<std::string>& problems) override {
     read_ahead_.clear();
     sqlite3_stmt* s = nullptr;
@@ -350,6 +365,115 @@ class SqliteStore final : public RecordStore {
       r.previous.Prepare(db_, select + "WHERE (" + k + ", pos) < (?1, ?2)" + down + "?3");
     }
     return r;
+  }
+
+  // The rows of an import, inside its transaction. The record count is set once at the end
+  // instead of by the trigger on every row; into an empty file the key indexes are built
+  // after the rows, each in one sorted pass, instead of taking the records one by one in
+  // random places. The schema changes are part of the transaction: another connection sees
+  // the file as it was until the commit, and a crash leaves it so.
+  std::int16_t ImportRows(const RecordSource& source, std::uint64_t& count) {
+    std::int64_t top = 0;
+    bool empty = false;
+    {
+      Statement counts;
+      if (!counts.Prepare(db_, "SELECT top, NOT EXISTS(SELECT 1 FROM records) FROM kel_count WHERE id = 1") ||
+          sqlite3_step(counts.get()) != SQLITE_ROW)
+        return kStatusIoError;
+      top = sqlite3_column_int64(counts.get(), 0);
+      empty = sqlite3_column_int(counts.get(), 1) != 0;
+    }
+    // Rows appended in order of position need few pages in memory, and building an index
+    // sorts in a memory of the cache's size (beyond it, in temporary files); records going
+    // into existing indexes need as much of them in memory as can be had.
+    Exec(db_, "PRAGMA cache_size = -" + std::to_string(empty ? kImportCacheKb : kTransactionCacheKb));
+    const std::vector<SchemaObject> counting = SchemaOf("trigger", "name = 'records_added'");
+    const std::vector<SchemaObject> indexes = empty ? SchemaOf("index", "sql IS NOT NULL") : std::vector<SchemaObject>();
+    for (const SchemaObject& trigger : counting)
+      if (Exec(db_, "DROP TRIGGER \"" + trigger.name + "\"") != SQLITE_OK) return kStatusIoError;
+    for (const SchemaObject& index : indexes)
+      if (Exec(db_, "DROP INDEX \"" + index.name + "\"") != SQLITE_OK) return kStatusIoError;
+
+    const std::size_t keys = definition_.keys.size();
+    std::string columns, marks;
+    for (std::size_t k = 0; k < keys; ++k) {
+      columns += ", k" + std::to_string(k);
+      marks += ", ?" + std::to_string(k + 3);
+    }
+    Statement insert;
+    if (!insert.Prepare(db_, "INSERT INTO records(pos, data" + columns + ") VALUES(?1, ?2" + marks + ")"))
+      return kStatusIoError;
+    sqlite3_stmt* s = insert.get();
+    std::string record;
+    std::vector<std::string> forms(keys);
+    for (;;) {
+      const SourceStep step = source(record);
+      if (step == SourceStep::End) break;
+      if (step == SourceStep::Failed) return kStatusInvalidOperation;
+      if (record.size() != definition_.record_length) return kStatusRecordLength;
+      // Positions are 4 bytes: a file that has used them all takes no more records.
+      if (top + 1 + static_cast<std::int64_t>(count) > INT32_MAX) return kStatusIoError;
+      sqlite3_bind_int64(s, 1, top + 1 + static_cast<std::int64_t>(count));
+      sqlite3_bind_blob(s, 2, record.data(), static_cast<int>(record.size()), SQLITE_STATIC);
+      for (std::size_t k = 0; k < keys; ++k) {
+        forms[k] = CollationForm(definition_, static_cast<int>(k), KeyOfRecord(definition_, static_cast<int>(k), record));
+        sqlite3_bind_blob(s, static_cast<int>(k) + 3, forms[k].data(), static_cast<int>(forms[k].size()), SQLITE_STATIC);
+      }
+      const int code = sqlite3_step(s);
+      sqlite3_reset(s);
+      if (code != SQLITE_DONE) return StatusOf(code);
+      ++count;
+    }
+    for (const SchemaObject& index : indexes) {
+      const int code = Exec(db_, index.sql);
+      if (code == SQLITE_OK) continue;
+      if ((code & 0xFF) != SQLITE_CONSTRAINT) return StatusOf(code);
+      count = FirstDuplicate(top + 1) - static_cast<std::uint64_t>(top + 1);
+      return kStatusDuplicateKey;
+    }
+    for (const SchemaObject& trigger : counting)
+      if (Exec(db_, trigger.sql) != SQLITE_OK) return kStatusIoError;
+    if (!counting.empty()) {
+      const std::string added = std::to_string(count);
+      if (Exec(db_, "UPDATE kel_count SET n = n + " + added + ", top = max(top, " + std::to_string(top) + " + " + added +
+                        ") WHERE id = 1") != SQLITE_OK)
+        return kStatusIoError;
+    }
+    return kStatusOk;
+  }
+
+  // An index or trigger of the records table: its name and the statement that makes it.
+  struct SchemaObject {
+    std::string name, sql;
+  };
+  std::vector<SchemaObject> SchemaOf(const std::string& type, const std::string& condition) {
+    std::vector<SchemaObject> found;
+    Statement s;
+    if (!s.Prepare(db_, "SELECT name, sql FROM sqlite_master WHERE type = '" + type +
+                            "' AND tbl_name = 'records' AND " + condition + " ORDER BY name"))
+      return found;
+    while (sqlite3_step(s.get()) == SQLITE_ROW)
+      found.push_back({reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0)),
+                       reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 1))});
+    return found;
+  }
+
+  // The position of the first record whose key repeats an earlier one on a key that allows
+  // no duplicates (first: the lowest position to look at).
+  std::uint64_t FirstDuplicate(std::int64_t first) {
+    std::int64_t found = INT64_MAX;
+    for (std::size_t k = 0; k < definition_.keys.size(); ++k) {
+      if (KeyAllowsDuplicates(definition_, static_cast<int>(k))) continue;
+      const std::string key = "k" + std::to_string(k);
+      Statement s;
+      if (!s.Prepare(db_, "SELECT min(pos) FROM (SELECT pos, row_number() OVER (PARTITION BY " + key +
+                              " ORDER BY pos) AS r FROM records) WHERE r > 1 AND pos >= ?1"))
+        continue;
+      sqlite3_bind_int64(s.get(), 1, first);
+      if (sqlite3_step(s.get()) == SQLITE_ROW && sqlite3_column_type(s.get(), 0) != SQLITE_NULL)
+        found = std::min(found, static_cast<std::int64_t>(sqlite3_column_int64(s.get(), 0)));
+    }
+    return static_cast<std::uint64_t>(found == INT64_MAX ? first : found);
   }
 
   // The data version of the database: it changes when any connection commits.

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -292,6 +295,125 @@ TEST_P(RecordManagerTest, ACheckOfAWrittenFileFindsNoProblem) {
   std::vector<std::string> problems;
   ASSERT_EQ(store->Check(problems), kStatusOk);
   EXPECT_TRUE(problems.empty());
+}
+
+// ---- Imports --------------------------------------------------------------------------------
+
+// A source that gives a list of records, then ends (or fails at fail_at).
+RecordSource ListSource(const std::vector<std::string>& records, std::size_t fail_at = SIZE_MAX) {
+  auto next = std::make_shared<std::size_t>(0);
+  return [records, fail_at, next](std::string& record) {
+    if (*next == fail_at) return SourceStep::Failed;
+    if (*next == records.size()) return SourceStep::End;
+    record = records[(*next)++];
+    return SourceStep::Record;
+  };
+}
+
+// Customers numbered from first, each with a name of a few that repeat.
+std::vector<std::string> Customers(std::uint32_t first, std::uint32_t count) {
+  std::vector<std::string> records;
+  const char* const names[] = {"puig", "Ferrer", "SOLER"};
+  for (std::uint32_t i = 0; i < count; ++i) records.push_back(Customer(first + i, names[(first + i) % 3]));
+  return records;
+}
+
+TEST_P(RecordManagerTest, AnImportAddsItsRecordsInTheirOrderAndCountsThem) {
+  std::unique_ptr<RecordStore> store;
+  ASSERT_EQ(BackendOf(path_).Open(path_, store), kStatusOk);
+  // Into the empty file, numbers given in a shuffled order: positions follow the records.
+  std::vector<std::string> records = Customers(1, 300);
+  std::swap(records[0], records[299]);
+  std::swap(records[10], records[150]);
+  std::uint64_t count = 0;
+  ASSERT_EQ(store->Import(ListSource(records), count), kStatusOk);
+  EXPECT_EQ(count, 300u);
+  RecordFileClient file(path_);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    ASSERT_EQ(file.ReadAt(static_cast<std::int32_t>(i + 1)), kStatusOk) << i;
+    EXPECT_EQ(file.data, records[i]);
+  }
+  const std::vector<std::uint32_t> by_number = Walk(file, 0, true);
+  ASSERT_EQ(by_number.size(), 300u);
+  EXPECT_TRUE(std::is_sorted(by_number.begin(), by_number.end()));
+  // Equal names in order of position.
+  std::vector<std::int32_t> soler;
+  std::string name = "soler";
+  name.resize(12, ' ');
+  for (std::int16_t status = file.Call(kOpGetEqual, 1, name); status == kStatusOk && NameOf(file.data) == "SOLER";
+       status = file.Call(kOpGetNext, 1))
+    soler.push_back(file.Position());
+  EXPECT_EQ(soler.size(), 100u);
+  EXPECT_TRUE(std::is_sorted(soler.begin(), soler.end()));
+  ASSERT_EQ(file.Call(kOpStat, 0, "", 1536), kStatusOk);
+  EXPECT_EQ(file.data.substr(6, 4), std::string("\x2c\x01\0\0", 4));
+  // The keys are whole again: a number already there is refused, a new one takes a later
+  // position (the server may skip the one the refused record was to take).
+  EXPECT_EQ(file.Insert(Customer(7, "again")), kStatusDuplicateKey);
+  ASSERT_EQ(file.Insert(Customer(1000, "after")), kStatusOk);
+  const std::int32_t after = file.Position();
+  EXPECT_GT(after, 300);
+  if (GetParam() == testing::Engine::Embedded) {
+    EXPECT_EQ(after, 301);
+  }
+  // Into a file with records, after a deletion: positions are never reused.
+  ASSERT_EQ(file.Call(kOpGetEqual, 0, NumberKey(1000)), kStatusOk);
+  ASSERT_EQ(file.CallWith(kOpDelete), kStatusOk);
+  ASSERT_EQ(store->Import(ListSource(Customers(2000, 20)), count), kStatusOk);
+  EXPECT_EQ(count, 20u);
+  std::int32_t previous = after;
+  for (std::uint32_t number = 2000; number < 2020; ++number) {
+    ASSERT_EQ(file.Call(kOpGetEqual, 0, NumberKey(number)), kStatusOk);
+    EXPECT_GT(file.Position(), previous) << number;
+    previous = file.Position();
+  }
+  ASSERT_EQ(file.Call(kOpStat, 0, "", 1536), kStatusOk);
+  EXPECT_EQ(file.data.substr(6, 4), std::string("\x40\x01\0\0", 4));
+  std::vector<std::string> problems;
+  ASSERT_EQ(store->Check(problems), kStatusOk);
+  EXPECT_TRUE(problems.empty()) << problems.front();
+  // An import of nothing adds nothing.
+  ASSERT_EQ(store->Import(ListSource({}), count), kStatusOk);
+  EXPECT_EQ(count, 0u);
+}
+
+TEST_P(RecordManagerTest, ARefusedImportAddsNothingAndSaysWhichRecord) {
+  std::unique_ptr<RecordStore> store;
+  ASSERT_EQ(BackendOf(path_).Open(path_, store), kStatusOk);
+  RecordFileClient file(path_);
+  std::uint64_t count = 0;
+  // Into the empty file: a number given twice (records 2 and 7), a record of the wrong
+  // length, a source that gives up.
+  std::vector<std::string> records = Customers(1, 10);
+  records[7] = Customer(3, "twice");
+  EXPECT_EQ(store->Import(ListSource(records), count), kStatusDuplicateKey);
+  EXPECT_EQ(count, 7u);
+  records[7] = Customer(8, "short").substr(0, 20);
+  EXPECT_EQ(store->Import(ListSource(records), count), kStatusRecordLength);
+  EXPECT_EQ(count, 7u);
+  EXPECT_EQ(store->Import(ListSource(Customers(1, 10), 4), count), kStatusInvalidOperation);
+  EXPECT_EQ(count, 4u);
+  EXPECT_EQ(file.Call(kOpGetFirst, 0), kStatusEndOfFile);
+  ASSERT_EQ(file.Call(kOpStat, 0, "", 1536), kStatusOk);
+  EXPECT_EQ(file.data.substr(6, 4), std::string(4, '\0'));
+  // The file's keys are as they were: a number given twice is refused.
+  ASSERT_EQ(file.Insert(Customer(5, "one")), kStatusOk);
+  if (GetParam() == testing::Engine::Embedded) {
+    EXPECT_EQ(file.Position(), 1);
+  }
+  EXPECT_EQ(file.Insert(Customer(5, "two")), kStatusDuplicateKey);
+  // Into a file with records: a number the file has.
+  EXPECT_EQ(store->Import(ListSource(Customers(100, 3)), count), kStatusOk);
+  EXPECT_EQ(store->Import(ListSource(Customers(3, 4)), count), kStatusDuplicateKey);
+  EXPECT_EQ(count, 2u);
+  EXPECT_EQ(Walk(file, 0, true), (std::vector<std::uint32_t>{5, 100, 101, 102}));
+  // Not inside a transaction of the same open file.
+  ASSERT_EQ(store->BeginTransaction(), kStatusOk);
+  EXPECT_EQ(store->Import(ListSource(Customers(200, 3)), count), kStatusInvalidOperation);
+  ASSERT_EQ(store->AbortTransaction(), kStatusOk);
+  std::vector<std::string> problems;
+  ASSERT_EQ(store->Check(problems), kStatusOk);
+  EXPECT_TRUE(problems.empty()) << problems.front();
 }
 
 }  // namespace

@@ -266,6 +266,90 @@ TEST_P(RecordProcessesTest, AWriterKilledAtAnyMomentKeepsEveryRecordItWasToldWas
     ASSERT_EQ(file.Call(kOpGetEqual, 0, NumberKey(number)), kStatusOk) << number;
 }
 
+// An import killed while it adds its records: the file is as before, whole, and takes records.
+TEST_P(RecordProcessesTest, AnImportKilledMidwayLeavesTheFileAsItWas) {
+  // An empty file of large records, so that the import's changes outgrow the page cache and
+  // reach the disk before the kill; and the file with records of the fixture.
+  FileDefinition large;
+  large.record_length = 4000;
+  large.page_size = 4096;
+  large.keys = {{{1, 4, kSegmentBinary}}};
+  const std::string empty = File("LARGE.DAT");
+  ASSERT_EQ(testing::CreateRecordFile(empty, large), kStatusOk);
+  for (const std::string& path : {empty, path_}) {
+    const std::size_t length = path == empty ? 4000 : 32;
+    Child importer;
+    ASSERT_TRUE(importer.Fork([&](int out) {
+      ResetRecordManager();
+      std::unique_ptr<RecordStore> store;
+      if (BackendOf(path).Open(path, store) != kStatusOk) ::_exit(1);
+      std::uint32_t number = 1000;
+      std::uint64_t count = 0;
+      store->Import(
+          [&](std::string& record) {
+            if (number == 11000) {
+              if (::write(out, "midway\n", 7) < 0) ::_exit(1);
+              for (;;) ::pause();
+            }
+            record = Customer(number++, "imported");
+            record.resize(length, ' ');
+            return SourceStep::Record;
+          },
+          count);
+      ::_exit(1);
+    }));
+    ASSERT_TRUE(importer.WaitFor("midway\n")) << importer.output();
+    importer.Kill(SIGKILL);
+
+    RecordFileClient file(path);
+    ASSERT_EQ(file.open_status, kStatusOk) << path;
+    std::vector<std::uint32_t> numbers;
+    for (std::int16_t status = file.Call(kOpGetFirst, 0, "", 4000); status == kStatusOk;
+         status = file.Call(kOpGetNext, 0, "", 4000))
+      numbers.push_back(NumberOf(file.data));
+    EXPECT_EQ(numbers, path == empty ? std::vector<std::uint32_t>{} : (std::vector<std::uint32_t>{1, 2, 3, 4, 5})) << path;
+    ASSERT_EQ(file.Call(kOpStat, 0, "", 1536), kStatusOk);
+    EXPECT_EQ(file.data[6], path == empty ? 0 : 5) << path;
+    std::unique_ptr<RecordStore> store;
+    ASSERT_EQ(BackendOf(path).Open(path, store), kStatusOk);
+    std::vector<std::string> problems;
+    EXPECT_EQ(store->Check(problems), kStatusOk);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    // The key is whole: a new record goes in, the same number again does not.
+    std::string record = Customer(7000, "after");
+    record.resize(length, ' ');
+    EXPECT_EQ(file.Insert(record), kStatusOk) << path;
+    EXPECT_EQ(file.Insert(record), kStatusDuplicateKey) << path;
+  }
+}
+
+TEST_P(RecordProcessesTest, KelrecImportNamesTheLineOfARefusedRecord) {
+  const std::string file = File("NAMES.DAT");
+  std::string out, err;
+  const auto no_hold = [](std::string&) {};
+  ASSERT_EQ(RunKelrec({"create", file, "20", "1:4b", "5:6ad"}, out, err, no_hold), kKelrecDone) << err;
+  // Into the empty file: the number 1 again on the fourth line (the third is empty).
+  temp_.Write("dup.csv", "1,adams,x\n2,baker,y\n\n1,carter,z\n3,dale,w\n");
+  EXPECT_EQ(RunKelrec({"import", file, temp_ / "dup.csv"}, out, err, no_hold), kKelrecFailed);
+  EXPECT_NE(err.find("línia 4: estat 5"), std::string::npos) << err;
+  out.clear();
+  ASSERT_EQ(RunKelrec({"status", file}, out, err, no_hold), kKelrecDone);
+  EXPECT_NE(out.find("registres 0"), std::string::npos) << out;
+  temp_.Write("good.csv", "1,adams,x\n2,baker,y\n\n3,dale,w\n");
+  out.clear();
+  ASSERT_EQ(RunKelrec({"import", file, temp_ / "good.csv"}, out, err, no_hold), kKelrecDone) << err;
+  EXPECT_EQ(out, "3 registres afegits\n");
+  // Into the file with records: a number it has.
+  err.clear();
+  temp_.Write("again.csv", "4,ellis,v\n3,dale,w\n");
+  EXPECT_EQ(RunKelrec({"import", file, temp_ / "again.csv"}, out, err, no_hold), kKelrecFailed);
+  EXPECT_NE(err.find("línia 2: estat 5"), std::string::npos) << err;
+  out.clear();
+  ASSERT_EQ(RunKelrec({"check", file}, out, err, no_hold), kKelrecDone) << out;
+  ASSERT_EQ(RunKelrec({"status", file}, out, err, no_hold), kKelrecDone);
+  EXPECT_NE(out.find("registres 3"), std::string::npos) << out;
+}
+
 TEST_P(RecordProcessesTest, WritersInSeveralProcessesAtOnceLoseNothing) {
   std::vector<std::unique_ptr<Child>> writers;
   for (std::uint32_t process = 0; process < 3; ++process) {
