@@ -16,16 +16,7 @@ command -v sqlite3 > /dev/null || { echo "the sqlite3 shell is needed" >&2; exit
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/kel-records-bench-XXXXXX")
 trap 'rm -rf "$WORK"' EXIT INT TERM
 
-# number, name (one of 50,000, so names repeat), the rest of the record as text
-awk -v n="$COUNT" 'BEGIN {
-  srand(7);
-  split("MARTI GARCIA PUIG FERRER SOLER VIDAL ROCA SERRA PONS CASALS", w, " ");
-  for (i = 1; i <= n; i++) {
-    r = int(rand() * 50000);
-    printf "%d,%s %s %05d,ITEM %d LOREM IPSUM DOLOR SIT AMET CONSECTETUR ADIPISCING ELIT SED DO EIUSMOD TEMPOR INCIDIDUNT UT LABORE ET DOLORE MAGNA ALIQUA UT ENIM AD MINIM VENIAM QUIS\n",
-      i, w[r % 10 + 1], w[int(r / 10) % 10 + 1], r, i;
-  }
-}' > "$WORK/in.csv"
+sh "$(dirname "$0")/records_csv.sh" "$COUNT" > "$WORK/in.csv"
 
 timed() {
   label=$1
