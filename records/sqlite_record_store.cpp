@@ -37,10 +37,10 @@ constexpr int kApplicationId = 0x4B454C52;
 constexpr int kFormatVersion = 1;
 // How long a writer waits for another writer before answering "file locked".
 constexpr int kBusyTimeoutMs = 5000;
-// Records read ahead by next and previous, and how long they are served without asking the
-// database whether anyone wrote it since: a read without a lock sees every change committed
-// more than this long before it, and a reader walking quickly through a file does not pay one
-// read transaction per record.
+// Records read ahead by next and previous, and how long they (and the record count) are
+// served without asking the database whether anyone wrote it since: a read without a lock sees
+// every change committed more than this long before it, and a reader walking quickly through a
+// file does not pay one read transaction per record.
 constexpr int kReadAhead = 128;
 constexpr auto kReadAheadFresh = std::chrono::milliseconds(10);
 // Page cache of an open file, in KB; a transaction (a batch of writes) may use more, so that
@@ -149,17 +149,31 @@ class SqliteStore final : public RecordStore {
            update_.Prepare(db_, "UPDATE records SET data = ?1" + sets + " WHERE pos = ?" + std::to_string(keys + 2)) &&
            delete_.Prepare(db_, "DELETE FROM records WHERE pos = ?1") &&
            direct_.Prepare(db_, "SELECT pos, data FROM records WHERE pos = ?1") &&
-           count_.Prepare(db_, "SELECT n FROM kel_count WHERE id = 1") &&
+           count_statement_.Prepare(db_, "SELECT n FROM kel_count WHERE id = 1") &&
            version_.Prepare(db_, "PRAGMA data_version");
   }
 
   const FileDefinition& Definition() const override { return definition_; }
 
+  // The layer asks for the file status (and so the count) on every seek, for a key's length:
+  // a count read a moment ago serves, as records read ahead do, unless this open file has
+  // changed the file since.
   std::int16_t RecordCount(std::uint32_t& count) override {
+    const auto now = std::chrono::steady_clock::now();
+    if (count_known_ && !in_transaction_ && now - count_time_ <= kReadAheadFresh) {
+      count = count_;
+      return kStatusOk;
+    }
     count = 0;
-    ResetAtEnd reset{count_.get()};
-    const int code = sqlite3_step(count_.get());
-    if (code == SQLITE_ROW) count = static_cast<std::uint32_t>(sqlite3_column_int64(count_.get(), 0));
+    count_known_ = false;
+    ResetAtEnd reset{count_statement_.get()};
+    const int code = sqlite3_step(count_statement_.get());
+    if (code == SQLITE_ROW) {
+      count = static_cast<std::uint32_t>(sqlite3_column_int64(count_statement_.get(), 0));
+      count_ = count;
+      count_known_ = !in_transaction_;
+      count_time_ = now;
+    }
     return StatusOf(code);
   }
 
@@ -202,6 +216,7 @@ class SqliteStore final : public RecordStore {
   std::int16_t Insert(std::string_view record, FoundRecord& stored) override {
     if (record.size() != definition_.record_length) return kStatusRecordLength;
     read_ahead_.clear();
+    count_known_ = false;
     sqlite3_stmt* s = insert_.get();
     ResetAtEnd reset{s};
     BindRecord(s, record);
@@ -279,6 +294,7 @@ class SqliteStore final : public RecordStore {
     if (!in_transaction_) return kStatusInvalidOperation;
     Exec(db_, "ROLLBACK");
     in_transaction_ = false;
+    count_known_ = false;
     Exec(db_, "PRAGMA cache_size = -" + std::to_string(kCacheKb));
     read_ahead_.clear();
     return kStatusOk;
@@ -288,6 +304,7 @@ class SqliteStore final : public RecordStore {
     count = 0;
     if (in_transaction_) return kStatusInvalidOperation;
     read_ahead_.clear();
+    count_known_ = false;
     const int code = Exec(db_, "BEGIN IMMEDIATE");
     if (code != SQLITE_OK) return StatusOf(code);
     std::int16_t status = ImportRows(source, count);
@@ -609,6 +626,7 @@ class SqliteStore final : public RecordStore {
   template <typename Change>
   std::int16_t WithWriteLock(Change change) {
     read_ahead_.clear();
+    count_known_ = false;
     if (locked_ != current_position_) {
       switch (platform::TryLockFileRange(lock_file_, current_position_, 1)) {
         case platform::RangeLock::Taken: break;
@@ -631,7 +649,10 @@ class SqliteStore final : public RecordStore {
   sqlite3* db_;
   FileDefinition definition_;
   platform::FileHandle lock_file_;
-  Statement insert_, update_, delete_, direct_, count_, version_;
+  Statement insert_, update_, delete_, direct_, count_statement_, version_;
+  bool count_known_ = false;
+  std::uint32_t count_ = 0;
+  std::chrono::steady_clock::time_point count_time_;
   std::vector<std::unique_ptr<KeyReads>> reads_;
   bool has_current_ = false;
   int current_key_ = 0;

@@ -196,6 +196,30 @@ TEST_P(RecordManagerTest, FileStatusDescribesTheFile) {
   EXPECT_EQ(file.Call(kOpStat, 0, "", 20), kStatusDataBufferShort);
 }
 
+// The count of the file status, asked on every seek, follows the open file's own changes at
+// once and another's a moment later.
+TEST_P(RecordManagerTest, TheFileStatusCountsChangesAtOnceAndOthersAMomentLater) {
+  RecordFileClient file(path_), other(path_);
+  const auto count = [](RecordFileClient& client) {
+    EXPECT_EQ(client.Call(kOpStat, 0, "", 1536), kStatusOk);
+    return static_cast<unsigned char>(client.data[6]);
+  };
+  EXPECT_EQ(count(file), 0);
+  ASSERT_EQ(file.Insert(Customer(1, "n")), kStatusOk);
+  EXPECT_EQ(count(file), 1);
+  ASSERT_EQ(file.CallWith(kOpBeginTransaction), kStatusOk);
+  ASSERT_EQ(file.Insert(Customer(2, "n")), kStatusOk);
+  EXPECT_EQ(count(file), 2);
+  ASSERT_EQ(file.CallWith(kOpAbortTransaction), kStatusOk);
+  EXPECT_EQ(count(file), 1);
+  ASSERT_EQ(file.Call(kOpGetEqual, 0, NumberKey(1)), kStatusOk);
+  ASSERT_EQ(file.CallWith(kOpDelete), kStatusOk);
+  EXPECT_EQ(count(file), 0);
+  ASSERT_EQ(other.Insert(Customer(3, "n")), kStatusOk);
+  ::poll(nullptr, 0, 200);
+  EXPECT_EQ(count(file), 1);
+}
+
 TEST_P(RecordManagerTest, AnAbortedTransactionLeavesNothing) {
   RecordFileClient file(path_);
   ASSERT_EQ(file.Insert(Customer(1, "kept")), kStatusOk);
