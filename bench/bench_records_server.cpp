@@ -63,15 +63,17 @@ double ServerCpuSeconds() {
     return out;
   };
   double ticks = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
     std::ifstream file(entry.path() / "stat");
     std::string stat;
     if (!file || !std::getline(file, stat) || stat.find(')') == std::string::npos) continue;
     const std::vector<std::string> f = fields(stat);
     if (f.size() < 15) continue;
     const std::string self = entry.path().filename().string();
-    if (self == pid) ticks += std::stod(f[11]) + std::stod(f[12]) + std::stod(f[13]) + std::stod(f[14]);
-    else if (f[1] == pid) ticks += std::stod(f[11]) + std::stod(f[12]);
+    const auto number = [](const std::string& text) { return std::strtod(text.c_str(), nullptr); };
+    if (self == pid) ticks += number(f[11]) + number(f[12]) + number(f[13]) + number(f[14]);
+    else if (f[1] == pid) ticks += number(f[11]) + number(f[12]);
   }
   return ticks / tick;
 }
