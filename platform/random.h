@@ -16,4 +16,8 @@ std::uint32_t RandomBelow(std::uint32_t range);
 // come; 0 goes back to the system's random source.
 void FixRandomDraws(std::uint64_t seed);
 
+// One number from the system's random source (each system's backend); the process ends where
+// the system has none.
+std::uint32_t SystemRandomNumber();
+
 }  // namespace kel::platform

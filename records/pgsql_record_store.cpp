@@ -809,6 +809,8 @@ class PgsqlBackendImpl final : public RecordBackend {
 
 std::uint64_t ServerRoundTrips() { return EngineState().round_trips; }
 
+bool HasServerEngine() { return true; }
+
 RecordBackend& PgsqlBackend() {
   static PgsqlBackendImpl backend;
   return backend;

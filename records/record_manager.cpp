@@ -243,7 +243,9 @@ std::string RecordStatusText(std::int16_t status) {
     case kStatusFileExists: return "el fitxer ja existeix";
     case kStatusRecordLocked: return "registre bloquejat per un altre usuari";
     case kStatusFileLocked: return "fitxer bloquejat per un altre usuari";
-    case kStatusConnectionLost: return "no hi ha connexió amb el servidor de registres";
+    case kStatusConnectionLost:
+      return HasServerEngine() ? "no hi ha connexió amb el servidor de registres"
+                               : "no hi ha connexió amb el servidor de registres: aquest programa no té el motor del servidor";
     default: return "estat " + std::to_string(status);
   }
 }

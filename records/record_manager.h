@@ -108,8 +108,9 @@ enum RecordStatus : std::int16_t {
   kStatusRecordLocked = 84,
   kStatusFileLocked = 85,          // the file stayed busy with another writer: try again
   kStatusTooManyFiles = 86,
-  kStatusConnectionLost = 95,      // the record file's server cannot be reached, or the
-                                   // connection broke: the file must be opened again
+  kStatusConnectionLost = 95,      // the record file's server cannot be reached (or this
+                                   // build has no server engine), or the connection broke:
+                                   // the file must be opened again
 };
 
 // ---- Key segment flags ----------------------------------------------------------------------

@@ -93,8 +93,11 @@ class RecordBackend {
 
 // The embedded engine: one SQLite database per record file.
 RecordBackend& SqliteBackend();
-// The server engine: record files as tables of the office's PostgreSQL database.
+// The server engine: record files as tables of the office's PostgreSQL database. In a build
+// without it (no client library, as on Windows) every file there answers 95.
 RecordBackend& PgsqlBackend();
+// False in a build without the server engine.
+bool HasServerEngine();
 // Statements this process has sent to the record server so far (for measurements).
 std::uint64_t ServerRoundTrips();
 // The engine that keeps a record file, by where its name places it.

@@ -87,7 +87,9 @@ FileHandle OpenFileHandle(std::string_view path, OpenMode mode, ShareMode share)
     // one is refused before anything changes.
     case OpenMode::OpenOrCreate:
     case OpenMode::CreateAlways: disposition = OPEN_ALWAYS; break;
-    case OpenMode::CreateNew: disposition = CREATE_NEW; break;
+    // The new file takes the access the directory gives its owner's new files.
+    case OpenMode::CreateNew:
+    case OpenMode::CreatePrivate: disposition = CREATE_NEW; break;
   }
   HANDLE handle = ::CreateFileW(wide.c_str(), access, ShareFlags(share), nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -97,7 +99,7 @@ FileHandle OpenFileHandle(std::string_view path, OpenMode mode, ShareMode share)
   BY_HANDLE_FILE_INFORMATION info{};
   const bool refused = ::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info) ||
                        (access != GENERIC_READ && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) &&
-                        mode != OpenMode::CreateNew);
+                        mode != OpenMode::CreateNew && mode != OpenMode::CreatePrivate);
   if (refused || (mode == OpenMode::CreateAlways && !::SetEndOfFile(handle))) {
     const DWORD error = refused ? ERROR_ACCESS_DENIED : ::GetLastError();
     ::CloseHandle(handle);
@@ -180,6 +182,30 @@ bool LockWholeFile(FileHandle file) {
 bool UnlockWholeFile(FileHandle file) {
   OVERLAPPED from_start{};
   return ::UnlockFileEx(Native(file), 0, MAXDWORD, MAXDWORD, &from_start) != 0;
+}
+
+// LockFileEx locks belong to the handle, as the POSIX side's open-file locks do. The call
+// never waits (a wait on an overlapped lock is not needed and never ends under Wine).
+RangeLock TryLockFileRange(FileHandle file, std::int64_t offset, std::int64_t length) {
+  if (offset < 0 || length <= 0) return RangeLock::Failed;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+  at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+  if (::LockFileEx(Native(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                   static_cast<DWORD>(length & 0xFFFFFFFF), static_cast<DWORD>(static_cast<std::uint64_t>(length) >> 32),
+                   &at))
+    return RangeLock::Taken;
+  const DWORD error = ::GetLastError();
+  return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? RangeLock::HeldElsewhere : RangeLock::Failed;
+}
+
+bool UnlockFileRange(FileHandle file, std::int64_t offset, std::int64_t length) {
+  if (offset < 0 || length <= 0) return false;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+  at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+  return ::UnlockFileEx(Native(file), 0, static_cast<DWORD>(length & 0xFFFFFFFF),
+                        static_cast<DWORD>(static_cast<std::uint64_t>(length) >> 32), &at) != 0;
 }
 
 std::int64_t CopyFileData(FileHandle from, FileHandle to, std::int64_t size) {
