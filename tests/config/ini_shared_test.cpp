@@ -1,10 +1,12 @@
 // Settings files in a directory that other users share: their locks, links and planted
 // entries, and who may write. The second user is nobody (these tests skip without root).
+#ifndef _WIN32
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -19,8 +21,11 @@
 #include "config/ini_companions.h"
 #include "config/kelini.h"
 #include "platform/file_system.h"
+#ifndef _WIN32
 #include "support/other_user.h"
+#endif
 #include "support/temp_dir.h"
+#include "support/posix_only.h"
 
 namespace kel {
 namespace {
@@ -33,15 +38,17 @@ constexpr std::string_view kSettings = "[A]\r\nk=1\r\n";
   if (const std::string missing = testing::OtherUserMissing(); !missing.empty()) \
   GTEST_SKIP() << missing
 
+#ifndef _WIN32
 struct stat StatusOf(const std::string& path) {
   struct stat info {};
   lstat(path.c_str(), &info);
   return info;
 }
+#endif
 
 std::set<std::string> Entries(const std::string& directory) {
   std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(directory)) names.insert(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(directory)) names.insert(entry.path().filename().string());
   return names;
 }
 
@@ -52,6 +59,7 @@ int Kelini(const std::vector<std::string>& arguments, std::string* err = nullptr
   return code;
 }
 
+#ifndef _WIN32
 // A directory every user may write, inside a test directory every user may enter.
 std::string SharedDirectory(const testing::TempDir& dir) {
   chmod(dir.path().c_str(), 0755);
@@ -60,12 +68,15 @@ std::string SharedDirectory(const testing::TempDir& dir) {
   chmod(shared.c_str(), 0777);
   return shared;
 }
+#endif
 
 // ---- The lock ----
 
 // A lock file the writer cannot open for writing (another user's, or planted read-only)
 // stops the write: going ahead without the lock loses other writers' keys.
 TEST(IniSharedLock, LockThatCannotBeTakenFailsTheWrite) {
+  KEL_POSIX_ONLY("a second user and permission bits");
+#ifndef _WIN32
   SKIP_WITHOUT_OTHER_USER();
   testing::TempDir dir;
   const std::string shared = SharedDirectory(dir);
@@ -83,11 +94,14 @@ TEST(IniSharedLock, LockThatCannotBeTakenFailsTheWrite) {
     EXPECT_EQ(testing::Slurp(shared + "/t.ini"), kSettings) << std::oct << lock_mode;
     fs::remove(shared + "/.t.ini.lck");
   }
+#endif
 }
 
 // In a directory shared through its group, with the usual umask 022, a lock made by one member
 // must still be open to the others: it takes the settings file's group and write bits.
 TEST(IniSharedLock, EveryoneWhoMayWriteTheFileMayTakeItsLock) {
+  KEL_POSIX_ONLY("groups and permission bits");
+#ifndef _WIN32
   SKIP_WITHOUT_OTHER_USER();
   testing::TempDir dir;
   chmod(dir.path().c_str(), 0755);
@@ -111,11 +125,14 @@ TEST(IniSharedLock, EveryoneWhoMayWriteTheFileMayTakeItsLock) {
   EXPECT_EQ(ReadIniKey(shared + "/t.ini", "A", "member"), "2");
   EXPECT_EQ(StatusOf(shared + "/t.ini").st_mode & 0777, 0664u);
   EXPECT_EQ(StatusOf(shared + "/t.ini").st_gid, testing::OtherGroupId());
+#endif
 }
 
 // Root and another member of the group write the same file at once, with the usual umask:
 // every key reported written is in the file at the end.
 TEST(IniSharedLock, TwoUsersWritingAtOnceLoseNothing) {
+  KEL_POSIX_ONLY("a second user (nobody)");
+#ifndef _WIN32
   SKIP_WITHOUT_OTHER_USER();
   testing::TempDir dir;
   chmod(dir.path().c_str(), 0755);
@@ -147,6 +164,7 @@ TEST(IniSharedLock, TwoUsersWritingAtOnceLoseNothing) {
     EXPECT_EQ(ReadIniKey(shared + "/t.ini", "A", "root" + std::to_string(i)), "1") << i;
     EXPECT_EQ(ReadIniKey(shared + "/t.ini", "A", "nobody" + std::to_string(i)), "1") << i;
   }
+#endif
 }
 
 // "s.ini", "S.INI" and "s.ini " name one file, so they must queue on one lock.
@@ -165,6 +183,8 @@ TEST(IniSharedLock, EverySpellingOfAFileMeetsOneLock) {
 // A holder that never lets go (a stopped writer) makes writers fail after a few seconds with a
 // message, instead of hanging them, the start of a session included.
 TEST(IniSharedLock, StoppedHolderMakesTheWriteFailAfterABoundedWait) {
+  KEL_POSIX_ONLY("a holder stopped by a signal");
+#ifndef _WIN32
   testing::TempDir dir;
   dir.Write("s.ini", kSettings);
   int ready[2];
@@ -197,12 +217,15 @@ TEST(IniSharedLock, StoppedHolderMakesTheWriteFailAfterABoundedWait) {
   EXPECT_LT(waited, std::chrono::seconds(30));
   EXPECT_EQ(dir.Read("s.ini"), kSettings);
   EXPECT_EQ(Kelini({dir / "s.ini", "A", "k", "3"}), kKeliniDone);  // the holder is gone
+#endif
 }
 
 // ---- Links ----
 
 // A dangling link planted at the lock's name would make the writer create its target.
 TEST(IniSharedLinks, LinkAtTheLockIsNeverFollowed) {
+  KEL_POSIX_ONLY("symbolic links");
+#ifndef _WIN32
   testing::TempDir dir;
   dir.Write("t.ini", kSettings);
   ASSERT_EQ(symlink((dir / "made-through-the-link").c_str(), (dir / ".t.ini.lck").c_str()), 0);
@@ -210,12 +233,15 @@ TEST(IniSharedLinks, LinkAtTheLockIsNeverFollowed) {
   EXPECT_FALSE(fs::exists(dir / "made-through-the-link"));
   EXPECT_TRUE(fs::is_symlink(dir / ".t.ini.lck"));
   EXPECT_EQ(dir.Read("t.ini"), kSettings);
+#endif
 }
 
 // A settings file that is a link is refused: replacing it would copy its target's content
 // into a file with the umask's mode, and writing through it would let whoever planted the
 // link choose the file written.
 TEST(IniSharedLinks, SettingsFileThatIsALinkIsRefused) {
+  KEL_POSIX_ONLY("symbolic links");
+#ifndef _WIN32
   testing::TempDir dir;
   dir.Write("secret.ini", "[A]\r\nsecret=yes\r\n");
   chmod((dir / "secret.ini").c_str(), 0600);
@@ -225,6 +251,7 @@ TEST(IniSharedLinks, SettingsFileThatIsALinkIsRefused) {
   EXPECT_TRUE(fs::is_symlink(dir / "t.ini"));
   EXPECT_EQ(dir.Read("secret.ini"), "[A]\r\nsecret=yes\r\n");
   EXPECT_EQ(StatusOf(dir / "secret.ini").st_mode & 0777, 0600u);
+#endif
 }
 
 // ---- The rewrite file ----
@@ -232,6 +259,8 @@ TEST(IniSharedLinks, SettingsFileThatIsALinkIsRefused) {
 // While it is written, the rewrite file of a private settings file is as private as the file;
 // a writer killed in the middle leaves it, and the next writer clears it away.
 TEST(IniSharedRewrite, RewriteFileIsNeverMoreOpenThanTheTargetAndIsClearedWhenAbandoned) {
+  KEL_POSIX_ONLY("permission bits and the umask");
+#ifndef _WIN32
   testing::TempDir dir;
   std::string big = "[A]\r\n";
   for (int i = 0; big.size() < 96u << 20; ++i) big += "key" + std::to_string(i) + "=" + std::string(40, 'v') + "\r\n";
@@ -266,12 +295,15 @@ TEST(IniSharedRewrite, RewriteFileIsNeverMoreOpenThanTheTargetAndIsClearedWhenAb
   EXPECT_TRUE(dir.Exists("12345678.tmp"));
   EXPECT_EQ(ReadIniKey(dir / "t.ini", "A", "k"), "2");
   EXPECT_EQ(StatusOf(dir / "t.ini").st_mode & 0777, 0600u);
+#endif
 }
 
 // ---- Who may write ----
 
 // A user who may not write a settings file does not replace it through its directory.
 TEST(IniSharedOwners, UserWithoutWritePermissionDoesNotRewriteTheFile) {
+  KEL_POSIX_ONLY("a second user (nobody)");
+#ifndef _WIN32
   SKIP_WITHOUT_OTHER_USER();
   testing::TempDir dir;
   const std::string shared = SharedDirectory(dir);
@@ -281,10 +313,13 @@ TEST(IniSharedOwners, UserWithoutWritePermissionDoesNotRewriteTheFile) {
             kKeliniNotWritten);
   EXPECT_EQ(testing::Slurp(shared + "/t.ini"), kSettings);
   EXPECT_EQ(StatusOf(shared + "/t.ini").st_uid, 0u);
+#endif
 }
 
 // Root rewriting a user's settings file leaves it the user's.
 TEST(IniSharedOwners, RootKeepsTheFilesOwner) {
+  KEL_POSIX_ONLY("file owners");
+#ifndef _WIN32
   SKIP_WITHOUT_OTHER_USER();
   testing::TempDir dir;
   const std::string shared = SharedDirectory(dir);
@@ -297,11 +332,14 @@ TEST(IniSharedOwners, RootKeepsTheFilesOwner) {
   EXPECT_EQ(info.st_uid, testing::OtherUserId());
   EXPECT_EQ(info.st_gid, testing::OtherGroupId());
   EXPECT_EQ(info.st_mode & 0777, 0640u);
+#endif
 }
 
 // ---- Only regular files ----
 
 TEST(IniSharedEntries, FifoOrDeviceAsSettingsFileNeitherHangsNorGrows) {
+  KEL_POSIX_ONLY("FIFOs and /dev/zero");
+#ifndef _WIN32
   testing::TempDir dir;
   ASSERT_EQ(mkfifo((dir / "fifo.ini").c_str(), 0666), 0);
   ASSERT_EQ(symlink("/dev/zero", (dir / "zero.ini").c_str()), 0);
@@ -315,6 +353,7 @@ TEST(IniSharedEntries, FifoOrDeviceAsSettingsFileNeitherHangsNorGrows) {
   }));
   EXPECT_EQ(StatusOf(dir / "fifo.ini").st_mode & S_IFMT, static_cast<mode_t>(S_IFIFO));
   EXPECT_TRUE(fs::is_symlink(dir / "zero.ini"));
+#endif
 }
 
 // A line of megabytes is not a settings line: the file is not read or rewritten.
@@ -328,6 +367,7 @@ TEST(IniSharedEntries, OverlongLineIsRefused) {
   EXPECT_EQ(dir.Read("t.ini"), text);
 }
 
+#ifndef _WIN32
 // The process's peak resident memory (VmHWM), in kilobytes.
 long PeakResidentKilobytes() {
   std::ifstream status("/proc/self/status");
@@ -342,10 +382,13 @@ constexpr long kGrowthLimitKilobytes = 64 * 1024;
 #else
 constexpr long kGrowthLimitKilobytes = 24 * 1024;
 #endif
+#endif
 
 // A file ending in a long run of comment lines is streamed: the lines that wait for a possible
 // new entry in front of them are not all held in memory.
 TEST(IniSharedEntries, LongTrailingCommentsAreStreamed) {
+  KEL_POSIX_ONLY("fork and /proc/self");
+#ifndef _WIN32
   testing::TempDir dir;
   {
     std::ofstream out(dir / "t.ini", std::ios::binary);
@@ -374,6 +417,7 @@ TEST(IniSharedEntries, LongTrailingCommentsAreStreamed) {
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   EXPECT_EQ(head.substr(0, 33), "[A]\r\nk=1\r\n[B]\r\nnew=2\r\n; a comment");
   EXPECT_GT(fs::file_size(dir / "t.ini"), 96u << 20);
+#endif
 }
 
 // Lines read again from the old file get their CRLF like every other line.
@@ -400,9 +444,9 @@ TEST(IniSharedEntries, StreamedCommentsKeepEveryLineWithCrLf) {
 TEST(IniSharedKelini, SectionDeleteThatDidNotHappenExitsOne) {
   testing::TempDir dir;
   dir.Write("t.ini", kSettings);
-  chmod((dir / "t.ini").c_str(), 0444);
+  ASSERT_TRUE(platform::SetEntryAttributes(dir / "t.ini", platform::kReadOnly));
   EXPECT_EQ(Kelini({dir / "t.ini", "A", "", ""}), kKeliniNotWritten);
-  chmod((dir / "t.ini").c_str(), 0644);
+  ASSERT_TRUE(platform::SetEntryAttributes(dir / "t.ini", 0));
   EXPECT_EQ(Kelini({dir / "t.ini", "A", "", ""}), kKeliniDone);
   EXPECT_EQ(dir.Read("t.ini"), "");
 }

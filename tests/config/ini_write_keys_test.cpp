@@ -2,14 +2,14 @@
 // of what to store made under the writers' lock.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "config/ini.h"
+#include "support/child_program.h"
 #include "support/temp_dir.h"
 
 namespace kel {
@@ -57,35 +57,40 @@ TEST(IniWriteKeys, NothingChosenLeavesTheFileAlone) {
   EXPECT_EQ(dir.Read("t.ini"), "[A]\nk=1");
 }
 
+constexpr const char* kCounterFlag = "--kel-counter=";
+constexpr const char* kCounterFileFlag = "--kel-file=";
+constexpr int kRounds = 15;
+
+// One of the processes below: this test program started again.
+TEST(IniWriteKeys, CounterProcess) {
+  const std::string p = testing::ProgramFlag(kCounterFlag), file = testing::ProgramFlag(kCounterFileFlag);
+  if (p.empty() || file.empty()) GTEST_SKIP() << "run by ChoicesUnderTheLockDoNotInterleave in a second process";
+  for (int round = 0; round < kRounds; ++round) {
+    const bool written = UpdateIniKeys(file, [&] {
+      const std::string now = ReadIniKey(file, "C", "n");
+      const int next = (now.empty() ? 0 : std::stoi(now)) + 1;
+      return std::vector<IniSetting>{{"C", "n", std::to_string(next)}, {"Taken", std::to_string(next), p}};
+    });
+    ASSERT_TRUE(written) << "round " << round;
+  }
+  std::fputs("counted\n", stdout);
+  std::fflush(stdout);
+}
+
 // Processes that each read a counter and store the next value under the lock never store
 // the same value twice.
 TEST(IniWriteKeys, ChoicesUnderTheLockDoNotInterleave) {
   testing::TempDir dir;
   const std::string file = dir / "count.ini";
   constexpr int kProcesses = 4;
-  constexpr int kRounds = 15;
-  std::vector<pid_t> children;
+  std::vector<std::unique_ptr<testing::ChildProgram>> children;
   for (int p = 0; p < kProcesses; ++p) {
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      for (int round = 0; round < kRounds; ++round) {
-        UpdateIniKeys(file, [&] {
-          const std::string now = ReadIniKey(file, "C", "n");
-          const int next = (now.empty() ? 0 : std::stoi(now)) + 1;
-          return std::vector<IniSetting>{{"C", "n", std::to_string(next)},
-                                         {"Taken", std::to_string(next), std::to_string(p)}};
-        });
-      }
-      _exit(0);
-    }
-    children.push_back(pid);
+    children.push_back(std::make_unique<testing::ChildProgram>());
+    ASSERT_TRUE(children.back()->Start(
+        testing::SelfPath(), testing::ChildTestArguments("IniWriteKeys.CounterProcess",
+                                                         {kCounterFlag + std::to_string(p), kCounterFileFlag + file})));
   }
-  for (const pid_t pid : children) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  for (auto& child : children) EXPECT_TRUE(child->WaitFor("counted\n")) << child->output();
   EXPECT_EQ(ReadIniKey(file, "C", "n"), std::to_string(kProcesses * kRounds));
   for (int n = 1; n <= kProcesses * kRounds; ++n) EXPECT_NE(ReadIniKey(file, "Taken", std::to_string(n)), "") << n;
 }

@@ -1,14 +1,14 @@
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "console/console_fixture.h"
 #include "console/window.h"
+#include "platform/process.h"
 #include "platform/working_files.h"
+#include "support/child_program.h"
 
 namespace kel {
 namespace {
@@ -271,6 +271,18 @@ TEST_F(WindowStackTest, ClosingEveryWindowGivesUpTheClaim) {
   EXPECT_FALSE(platform::WorkingFileInUse(WindowStackPath()));
 }
 
+constexpr const char* kCallerFlag = "--kel-caller-claims=";
+
+// The caller of the test below, in a process of its own: it claims the stack and runs on.
+TEST(WindowStackCaller, ClaimsTheStack) {
+  const std::string stack = testing::ProgramFlag(kCallerFlag);
+  if (stack.empty()) GTEST_SKIP() << "run by ProgramStartedFromAWindowStacksOnItsCallersWindows in a second process";
+  const std::string answer = platform::ClaimWorkingFile(stack) ? "claimed\n" : "refused\n";
+  std::fwrite(answer.data(), 1, answer.size(), stdout);
+  std::fflush(stdout);
+  for (;;) platform::PauseMilliseconds(3600 * 1000);
+}
+
 // A program started from inside a window: its caller runs and claims the stack.
 TEST_F(WindowStackTest, ProgramStartedFromAWindowStacksOnItsCallersWindows) {
   console().FillScreen('c', 0x1E);
@@ -278,19 +290,10 @@ TEST_F(WindowStackTest, ProgramStartedFromAWindowStacksOnItsCallersWindows) {
   const std::string callers = temp_.Read(kWindowStackFile);
   ResetWindowState();  // from here on the stack is the caller's, in another process
 
-  int go[2];
-  int ready[2];
-  ASSERT_EQ(::pipe(go), 0);
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t caller = ::fork();
-  if (caller == 0) {
-    char byte = platform::ClaimWorkingFile(WindowStackPath()) ? 'y' : 'n';
-    if (::write(ready[1], &byte, 1) != 1 || ::read(go[0], &byte, 1) != 1) ::_exit(2);
-    ::_exit(0);
-  }
-  char answer = 0;
-  ASSERT_EQ(::read(ready[0], &answer, 1), 1);
-  ASSERT_EQ(answer, 'y');
+  testing::ChildProgram caller;
+  ASSERT_TRUE(caller.Start(testing::SelfPath(), testing::ChildTestArguments("WindowStackCaller.ClaimsTheStack",
+                                                                            {kCallerFlag + WindowStackPath()})));
+  ASSERT_TRUE(caller.WaitFor("claimed\n")) << caller.output();
 
   PaintMixedScreen();
   OpenWindow(10, 10, 12, 20);
@@ -301,11 +304,6 @@ TEST_F(WindowStackTest, ProgramStartedFromAWindowStacksOnItsCallersWindows) {
   // Ended with windows open: the caller's stack is given back as it was.
   platform::EndWorkingFiles();
   EXPECT_EQ(temp_.Read(kWindowStackFile), callers);
-
-  ASSERT_EQ(::write(go[1], "x", 1), 1);
-  int status = 0;
-  ::waitpid(caller, &status, 0);
-  for (int end : {go[0], go[1], ready[0], ready[1]}) ::close(end);
 }
 
 TEST_F(WindowStackTest, WindowsNestWhereTheStackCannotBeClaimed) {

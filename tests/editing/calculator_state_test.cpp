@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -13,6 +15,7 @@
 #include "editing/calculator_steps.h"
 #include "startup/session_environment.h"
 #include "support/temp_dir.h"
+#include "support/posix_only.h"
 
 namespace kel {
 namespace {
@@ -160,6 +163,8 @@ TEST_F(CalculatorStateTest, ABinaryOrHugeFileNeverCrashes) {
 }
 
 TEST_F(CalculatorStateTest, SomethingOtherThanAFileIsNotRead) {
+  KEL_POSIX_ONLY("a FIFO");
+#ifndef _WIN32
   ASSERT_EQ(::mkfifo((dir_ / "KELCALC.TMP").c_str(), 0600), 0);
   EXPECT_EQ(LoadCalculatorState(), CalculatorState{});  // and does not wait for a writer
   std::filesystem::remove(dir_ / "KELCALC.TMP");
@@ -168,6 +173,7 @@ TEST_F(CalculatorStateTest, SomethingOtherThanAFileIsNotRead) {
   EXPECT_FALSE(SaveCalculatorState(After("5")));
   EXPECT_TRUE(std::filesystem::is_directory(dir_ / "KELCALC.TMP"));
   EXPECT_EQ(Entries(), std::vector<std::string>{"KELCALC.TMP"});
+#endif
 }
 
 // ---- Saving through a new file ----------------------------------------------------------------
@@ -180,12 +186,15 @@ TEST_F(CalculatorStateTest, SavingReplacesTheFileAndLeavesNothingElse) {
 }
 
 TEST_F(CalculatorStateTest, ALinkInPlaceOfTheFileIsReplacedNotFollowed) {
+  KEL_POSIX_ONLY("symbolic links");
+#ifndef _WIN32
   dir_.Write("elsewhere", "precious");
   std::filesystem::create_symlink(dir_ / "elsewhere", dir_ / "KELCALC.TMP");
   ASSERT_TRUE(SaveCalculatorState(After("5")));
   EXPECT_EQ(dir_.Read("elsewhere"), "precious");
   EXPECT_FALSE(std::filesystem::is_symlink(dir_ / "KELCALC.TMP"));
   EXPECT_EQ(LoadCalculatorState(), After("5"));
+#endif
 }
 
 TEST_F(CalculatorStateTest, AReadOnlyStateFileIsLeftAlone) {
@@ -199,6 +208,8 @@ TEST_F(CalculatorStateTest, AReadOnlyStateFileIsLeftAlone) {
 }
 
 TEST_F(CalculatorStateTest, AFailedSaveKeepsTheOldTape) {
+  KEL_POSIX_ONLY("a directory's permission bits and a second user");
+#ifndef _WIN32
   ASSERT_TRUE(SaveCalculatorState(After("5+")));
   const std::string before = dir_.Read("KELCALC.TMP");
   namespace fs = std::filesystem;
@@ -228,9 +239,12 @@ TEST_F(CalculatorStateTest, AFailedSaveKeepsTheOldTape) {
   EXPECT_FALSE(saved);
   EXPECT_EQ(dir_.Read("KELCALC.TMP"), before);
   EXPECT_EQ(Entries(), std::vector<std::string>{"KELCALC.TMP"});
+#endif
 }
 
 TEST_F(CalculatorStateTest, TwoSessionsSavingAtOnceLeaveOneWholeState) {
+  KEL_POSIX_ONLY("fork");
+#ifndef _WIN32
   const CalculatorState first = After("1111+2222=");
   const CalculatorState second = After("3.5*4T=");
   const pid_t child = ::fork();
@@ -250,6 +264,7 @@ TEST_F(CalculatorStateTest, TwoSessionsSavingAtOnceLeaveOneWholeState) {
   const std::string text = dir_.Read("KELCALC.TMP");
   EXPECT_TRUE(text == CalculatorStateText(first) || text == CalculatorStateText(second));
   EXPECT_EQ(Entries(), std::vector<std::string>{"KELCALC.TMP"});
+#endif
 }
 
 }  // namespace

@@ -1,21 +1,29 @@
 // The file-system calls for shared directories, where another user may plant links and FIFOs
 // or swap entries between two calls.
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/process.h"
 #include "platform/random.h"
+#include "support/child_program.h"
+#ifndef _WIN32
 #include "support/other_user.h"
+#endif
 #include "support/temp_dir.h"
+#include "support/posix_only.h"
 
 namespace kel::platform {
 namespace {
@@ -25,6 +33,8 @@ namespace fs = std::filesystem;
 // Names drawn by processes started at the same moment, from the same state, still differ:
 // nothing of the time of day or the process decides them.
 TEST(SharedRandom, ForkedProcessesDrawDifferentNumbers) {
+  KEL_POSIX_ONLY("fork");
+#ifndef _WIN32
   RandomBelow(10);  // whatever state a draw leaves behind is shared by both children
   std::set<std::string> drawn;
   for (int child = 0; child < 2; ++child) {
@@ -46,6 +56,7 @@ TEST(SharedRandom, ForkedProcessesDrawDifferentNumbers) {
     drawn.insert(std::string(buffer, static_cast<std::size_t>(got)));
   }
   EXPECT_EQ(drawn.size(), 2u);
+#endif
 }
 
 TEST(SharedRandom, FixedDrawsRepeatAndStayInRange) {
@@ -67,6 +78,8 @@ TEST(SharedRandom, FixedDrawsRepeatAndStayInRange) {
 
 // Writing never goes through a link at the name, and never waits on a FIFO.
 TEST(SharedOpen, WritingOpensRegularFilesOnlyAndNeverThroughALink) {
+  KEL_POSIX_ONLY("symbolic links and FIFOs");
+#ifndef _WIN32
   testing::TempDir dir;
   dir.Write("victim", "precious");
   ASSERT_EQ(symlink((dir / "victim").c_str(), (dir / "link").c_str()), 0);
@@ -89,9 +102,12 @@ TEST(SharedOpen, WritingOpensRegularFilesOnlyAndNeverThroughALink) {
   EXPECT_EQ(KindOfEntry(dir / "fifo"), EntryKind::Other);
   EXPECT_EQ(KindOfEntry(dir / "victim"), EntryKind::File);
   EXPECT_EQ(KindOfEntry(dir / "missing"), EntryKind::Missing);
+#endif
 }
 
 TEST(SharedOpen, PrivateFilesAndDirectoriesAreTheOwnersOnly) {
+  KEL_POSIX_ONLY("permission bits and the umask");
+#ifndef _WIN32
   testing::TempDir dir;
   const mode_t old_mask = umask(0);
   const FileHandle file = OpenFileHandle(dir / "private", OpenMode::CreatePrivate);
@@ -109,41 +125,45 @@ TEST(SharedOpen, PrivateFilesAndDirectoriesAreTheOwnersOnly) {
   ASSERT_EQ(stat(first.c_str(), &info), 0);
   EXPECT_TRUE(S_ISDIR(info.st_mode));
   EXPECT_EQ(info.st_mode & 0777, 0700u);
+#endif
 }
 
-// A lock held by another process is waited for a bounded time only.
+constexpr const char* kHolderFlag = "--kel-hold-lock=";
+
+// The holder of the test below, in a process of its own: it takes the lock and keeps it.
+TEST(SharedLockHolder, HoldsTheLock) {
+  const std::string dir = testing::ProgramFlag(kHolderFlag);
+  if (dir.empty()) GTEST_SKIP() << "run by WaitForALockIsBounded in a second process";
+  const FileHandle lock = OpenLockFile(dir + "/.lock", dir + "/guarded");
+  const std::string answer = lock != kNoFile && LockWholeFile(lock) ? "locked\n" : "refused\n";
+  std::fwrite(answer.data(), 1, answer.size(), stdout);
+  std::fflush(stdout);
+  for (;;) PauseMilliseconds(3600 * 1000);
+}
+
+// A lock held by another process is waited for a bounded time only, and is free once its
+// holder has gone.
 TEST(SharedLock, WaitForALockIsBounded) {
   testing::TempDir dir;
   dir.Write("guarded", "");
-  int ready[2], release[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(release), 0);
-  const pid_t holder = fork();
-  if (holder == 0) {
-    const FileHandle lock = OpenLockFile(dir / ".lock", dir / "guarded");
-    const bool locked = lock != kNoFile && LockWholeFile(lock);
-    (void)!write(ready[1], locked ? "y" : "n", 1);
-    char go = 0;
-    (void)!read(release[0], &go, 1);
-    _exit(0);
-  }
-  char answer = 0;
-  ASSERT_EQ(read(ready[0], &answer, 1), 1);
-  ASSERT_EQ(answer, 'y');
+  testing::ChildProgram holder;
+  ASSERT_TRUE(holder.Start(testing::SelfPath(),
+                           testing::ChildTestArguments("SharedLockHolder.HoldsTheLock", {kHolderFlag + dir.path()})));
+  ASSERT_TRUE(holder.WaitFor("locked\n")) << holder.output();
   const FileHandle lock = OpenLockFile(dir / ".lock", dir / "guarded");
   ASSERT_NE(lock, kNoFile);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(LockWholeFileWithin(lock, 300));
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
-  (void)!write(release[1], "g", 1);
-  waitpid(holder, nullptr, 0);
+  holder.Kill();
   EXPECT_TRUE(LockWholeFileWithin(lock, 300));
   CloseFile(lock);
-  for (int fd : {ready[0], ready[1], release[0], release[1]}) close(fd);
 }
 
 // The lock file takes the guarded file's group and write bits, whatever the umask.
 TEST(SharedLock, LockFileOpensToWhoeverMayWriteTheGuardedFile) {
+  KEL_POSIX_ONLY("groups, permission bits and symbolic links");
+#ifndef _WIN32
   testing::TempDir dir;
   dir.Write("guarded", "");
   chmod((dir / "guarded").c_str(), 0664);
@@ -158,6 +178,7 @@ TEST(SharedLock, LockFileOpensToWhoeverMayWriteTheGuardedFile) {
   ASSERT_EQ(symlink((dir / "elsewhere").c_str(), (dir / ".planted").c_str()), 0);
   EXPECT_EQ(OpenLockFile(dir / ".planted", dir / "guarded"), kNoFile);
   EXPECT_FALSE(dir.Exists("elsewhere"));
+#endif
 }
 
 // A name is removed only while it still names the file opened.
@@ -167,7 +188,7 @@ TEST(SharedRemove, RemovesTheOpenFilesNameOnly) {
   dir.Write("other", "");
   const FileHandle file = OpenFileHandle(dir / "probe", OpenMode::Read);
   ASSERT_NE(file, kNoFile);
-  ASSERT_EQ(rename((dir / "other").c_str(), (dir / "probe").c_str()), 0);
+  ASSERT_TRUE(ReplaceByRename(dir / "other", dir / "probe"));
   EXPECT_FALSE(RemoveOpenedFile(dir / "probe", file));
   EXPECT_TRUE(dir.Exists("probe"));
   CloseFile(file);

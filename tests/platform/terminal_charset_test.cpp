@@ -7,10 +7,13 @@
 #include <string>
 
 #include "platform/codepage.h"
+#ifndef _WIN32
 #include "platform/posix/terminal_tty.h"
+#endif
 #include "platform/terminal_decoder.h"
 #include "platform/terminal_renderer.h"
 #include "support/temp_dir.h"
+#include "support/posix_only.h"
 
 namespace kel::platform {
 namespace {
@@ -52,12 +55,15 @@ TEST(TerminalCharset, CodesetNamesOfTheLocale) {
 }
 
 TEST(TerminalCharset, LocaleThatIsNotInstalledStillNamesItsCodeset) {
+  KEL_POSIX_ONLY("the POSIX locale's character set");
+#ifndef _WIN32
   testing::ScopedEnv all("LC_ALL", "xx_XX.ISO-8859-15@euro");
   EXPECT_EQ(posix::LocaleCharset(), TerminalCharset::Latin9);
   testing::ScopedEnv all_cp850("LC_ALL", "xx_XX.IBM850");
   EXPECT_EQ(posix::LocaleCharset(), TerminalCharset::Cp850);
   testing::ScopedEnv all_utf8("LC_ALL", "C.UTF-8");
   EXPECT_EQ(posix::LocaleCharset(), TerminalCharset::Utf8);
+#endif
 }
 
 TEST(TerminalCharset, CellsGoOutInTheCharacterSet) {

@@ -2,14 +2,15 @@
 // they belong to a caller's stack, and recognised as in use or stale by other processes.
 #include "platform/working_files.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "platform/process.h"
+#include "support/child_program.h"
+#include "support/posix_only.h"
 #include "support/temp_dir.h"
 
 namespace kel::platform {
@@ -51,12 +52,27 @@ TEST_F(WorkingFilesTest, OnlyTheFileClaimedIsRemovedNotOneThatTookItsName) {
 }
 
 TEST_F(WorkingFilesTest, LinksAndMissingFilesAreNotClaimed) {
+  KEL_POSIX_ONLY("symbolic links");
+#ifndef _WIN32
   temp_.Write("target", "keep me");
   std::filesystem::create_symlink(temp_ / "target", temp_ / "WinPush.tmp");
   EXPECT_FALSE(ClaimWorkingFile(temp_ / "WinPush.tmp"));
   EXPECT_FALSE(ClaimWorkingFile(temp_ / "Browse.tmp"));
   EndWorkingFiles();
   EXPECT_TRUE(temp_.Exists("target"));
+#endif
+}
+
+constexpr const char* kClaimFlag = "--kel-claim=";
+
+// The other process of the test below: it claims the file and runs until it is killed.
+TEST(WorkingFileClaimer, ClaimsTheFile) {
+  const std::string file = testing::ProgramFlag(kClaimFlag);
+  if (file.empty()) GTEST_SKIP() << "run by AFileIsInUseWhileARunningProcessClaimsIt in a second process";
+  const std::string answer = ClaimWorkingFile(file) ? "claimed\n" : "refused\n";
+  std::fwrite(answer.data(), 1, answer.size(), stdout);
+  std::fflush(stdout);
+  for (;;) PauseMilliseconds(3600 * 1000);
 }
 
 TEST_F(WorkingFilesTest, AFileIsInUseWhileARunningProcessClaimsIt) {
@@ -64,29 +80,16 @@ TEST_F(WorkingFilesTest, AFileIsInUseWhileARunningProcessClaimsIt) {
   EXPECT_FALSE(WorkingFileInUse(temp_ / "WinPush.tmp"));
   EXPECT_FALSE(WorkingFileInUse(temp_ / "missing.tmp"));
 
-  // Another process claims it and waits for a word on a pipe before it ends.
-  int go[2];
-  int ready[2];
-  ASSERT_EQ(::pipe(go), 0);
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    char byte = ClaimWorkingFile(temp_ / "WinPush.tmp") ? 'y' : 'n';
-    if (::write(ready[1], &byte, 1) != 1) ::_exit(2);
-    if (::read(go[0], &byte, 1) != 1) ::_exit(3);
-    ::_exit(0);  // without its clean-ups, as a process that is killed
-  }
-  char answer = 0;
-  ASSERT_EQ(::read(ready[0], &answer, 1), 1);
-  EXPECT_EQ(answer, 'y');
+  // Another process claims it and is then killed, without its clean-ups.
+  testing::ChildProgram child;
+  ASSERT_TRUE(child.Start(testing::SelfPath(), testing::ChildTestArguments("WorkingFileClaimer.ClaimsTheFile",
+                                                                           {kClaimFlag + (temp_ / "WinPush.tmp")})));
+  ASSERT_TRUE(child.WaitFor("claimed\n")) << child.output();
   EXPECT_TRUE(WorkingFileInUse(temp_ / "WinPush.tmp"));
-  ASSERT_EQ(::write(go[1], "x", 1), 1);
-  int status = 0;
-  ::waitpid(child, &status, 0);
+  child.Kill();
   // Left behind by a process that no longer runs.
   EXPECT_TRUE(temp_.Exists("WinPush.tmp"));
   EXPECT_FALSE(WorkingFileInUse(temp_ / "WinPush.tmp"));
-  for (int end : {go[0], go[1], ready[0], ready[1]}) ::close(end);
 
   // This process's own claim counts too.
   ASSERT_TRUE(ClaimWorkingFile(temp_ / "WinPush.tmp"));

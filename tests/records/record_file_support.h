@@ -11,6 +11,7 @@
 #include "records/file_definition.h"
 #include "records/record_manager.h"
 #include "records/record_server.h"
+#include "records/record_store.h"
 #include "platform/environment.h"
 
 namespace kel::testing {
@@ -141,15 +142,19 @@ inline constexpr const char* kTestServerVariable = "KEL_TEST_PGSQL";
 // Points this process (and the programs it starts) at the test server; false when there is
 // none, which is a reason to skip on a developer's machine but a failure under CI.
 inline bool UseTestServer() {
+  if (!HasServerEngine()) return false;
   const std::string connection = platform::EnvironmentValue(kTestServerVariable);
   if (connection.empty()) return false;
   platform::SetEnvironmentValue(kServerVariable, connection);
   return true;
 }
 
-// Skips (or, under CI, fails) a server test when there is no server; use in SetUp.
+// Skips (or, under CI, fails) a server test when there is no server, and skips it in a build
+// without the server engine; use in SetUp.
 #define KEL_REQUIRE_ENGINE(engine)                                                          \
   do {                                                                                      \
+    if ((engine) == ::kel::testing::Engine::Server && !::kel::HasServerEngine())            \
+      GTEST_SKIP() << "this build has no server engine";                                    \
     if ((engine) == ::kel::testing::Engine::Server && !::kel::testing::UseTestServer()) {   \
       if (!::kel::platform::EnvironmentValue("CI").empty())                                 \
         FAIL() << "CI runs the server tests: " << ::kel::testing::kTestServerVariable << " is not set"; \

@@ -1,7 +1,6 @@
 // The record manager against real files, in each engine: every operation and status, key order of
 // binary and alternate segments, duplicates, positions, transactions and record locks.
 #include <gtest/gtest.h>
-#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
@@ -298,7 +297,7 @@ TEST_P(RecordManagerTest, RecordsReadAheadGiveWayToAnotherWritersChanges) {
   ASSERT_EQ(writer.Update(Customer(30, "changed")), kStatusOk);
   // Records read ahead may be a moment late (the server tells the reader's connection of a
   // change as it commits): a reader that takes its time sees the changes.
-  ::poll(nullptr, 0, 200);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   ASSERT_EQ(reader.Call(kOpGetNext, 0), kStatusOk);
   EXPECT_EQ(NumberOf(reader.data), 25u);
   ASSERT_EQ(reader.Call(kOpGetNext, 0), kStatusOk);

@@ -1,102 +1,100 @@
 // Record files shared by processes: a record held by kelrec in another process, the lock wait
 // of the layer on the virtual console while it is held, a holder or writer killed outright.
+// The writers are this test program started again (RecordChildProcess.Body), so that the
+// same tests run on POSIX and on Windows.
 #include <gtest/gtest.h>
+#ifdef KEL_HAS_RECORD_SERVER
 #include <libpq-fe.h>
+#endif
 
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console/console_fixture.h"
 #include "console/window.h"
+#include "platform/process.h"
 #include "records/file_table.h"
 #include "records/kelrec.h"
 #include "records/record_access.h"
 #include "records/record_manager.h"
 #include "records/record_store.h"
 #include "records/record_file_support.h"
+#include "support/child_program.h"
 
 namespace kel {
 namespace {
 
+using testing::ChildProgram;
 using testing::Customer;
 using testing::NumberKey;
 using testing::NumberOf;
 using testing::RecordFileClient;
 
-// A child process with its standard output on a pipe.
-class Child {
- public:
-  ~Child() { Kill(SIGKILL); }
-  // Runs kelrec with arguments; false when it cannot be started.
-  bool RunKelrec(const std::vector<std::string>& arguments) {
-    std::vector<std::string> all = {KEL_BINARY_DIR "/kelrec"};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    int pipe_ends[2];
-    if (::pipe(pipe_ends) != 0) return false;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(pipe_ends[1], 1);
-      ::close(pipe_ends[0]);
-      std::vector<char*> argv;
-      for (std::string& argument : all) argv.push_back(argument.data());
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
-    }
-    ::close(pipe_ends[1]);
-    out_ = pipe_ends[0];
-    return pid_ > 0;
-  }
-  // Forks a function as the child, its writes going to the pipe.
-  template <typename Body>
-  bool Fork(Body body) {
-    int pipe_ends[2];
-    if (::pipe(pipe_ends) != 0) return false;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(pipe_ends[0]);
-      body(pipe_ends[1]);
-      ::_exit(0);
-    }
-    ::close(pipe_ends[1]);
-    out_ = pipe_ends[0];
-    return pid_ > 0;
-  }
-  // Reads the child's output until it holds a text, for at most 20 seconds.
-  bool WaitFor(const std::string& text) {
-    for (int waited = 0; waited < 200 && output_.find(text) == std::string::npos; ++waited) {
-      pollfd p{out_, POLLIN, 0};
-      if (::poll(&p, 1, 100) > 0) {
-        char buffer[4096];
-        const ssize_t got = ::read(out_, buffer, sizeof buffer);
-        if (got <= 0) break;
-        output_.append(buffer, static_cast<std::size_t>(got));
-      }
-    }
-    return output_.find(text) != std::string::npos;
-  }
-  void Kill(int signal) {
-    if (pid_ > 0) {
-      ::kill(pid_, signal);
-      ::waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
-    if (out_ >= 0) ::close(out_);
-    out_ = -1;
-  }
-  const std::string& output() const { return output_; }
+constexpr const char* kChildFlag = "--kel-child=";
+constexpr const char* kFileFlag = "--kel-file=";
+constexpr const char* kChildTest = "RecordChildProcess.Body";
 
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-  std::string output_;
-};
+// Starts this program again as a writer of the record file running one part of Body.
+bool StartWriter(ChildProgram& child, const std::string& part, const std::string& path) {
+  return child.Start(testing::SelfPath(), testing::ChildTestArguments(kChildTest, {kChildFlag + part, kFileFlag + path}));
+}
+
+// A line of the writer's report, written through at once.
+void Report(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fflush(stdout);
+}
+
+// The last whole line of a report that is a number (0 when none is).
+std::uint32_t LastReportedNumber(const std::string& report) {
+  std::uint32_t last = 0;
+  std::size_t begin = 0;
+  for (std::size_t end = report.find('\n'); end != std::string::npos; begin = end + 1, end = report.find('\n', begin)) {
+    const std::string line = report.substr(begin, end - begin);
+    if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
+      last = static_cast<std::uint32_t>(std::stoul(line));
+  }
+  return last;
+}
+
+// The writers' side: runs only in a process started by StartWriter.
+TEST(RecordChildProcess, Body) {
+  const std::string part = testing::ProgramFlag(kChildFlag), path = testing::ProgramFlag(kFileFlag);
+  if (part.empty() || path.empty()) GTEST_SKIP() << "run by the tests of RecordProcessesTest in a second process";
+  RecordFileClient file(path);
+  ASSERT_EQ(file.open_status, kStatusOk);
+  if (part == "mid-transaction") {
+    // Committed one by one, each reported once the record manager said so.
+    for (std::uint32_t number = 100; number < 140; ++number) {
+      ASSERT_EQ(file.Insert(Customer(number, "committed")), kStatusOk);
+      Report(std::to_string(number) + "\n");
+    }
+    file.CallWith(kOpBeginTransaction);
+    for (std::uint32_t number = 200; number < 260; ++number) file.Insert(Customer(number, "uncommitted"));
+    Report("open\n");
+    for (;;) platform::PauseMilliseconds(3600 * 1000);
+  } else if (part == "any-moment") {
+    for (std::uint32_t number = 1000;; ++number) {
+      ASSERT_EQ(file.Insert(Customer(number, "w")), kStatusOk);
+      Report(std::to_string(number) + "\n");
+    }
+  } else {
+    const std::uint32_t process = static_cast<std::uint32_t>(std::stoul(part));
+    int failures = 0;
+    for (std::uint32_t i = 0; i < 150; ++i) {
+      const std::uint32_t number = 10000 * (process + 1) + i;
+      failures += file.Insert(Customer(number, "w")) != kStatusOk;
+      // Each also reads and rewrites a record the others may be writing too.
+      if (file.Call(kOpGetEqual + kLockBias, 0, NumberKey(1 + i % 5)) == kStatusOk)
+        failures += file.Update(Customer(1 + i % 5, "p" + std::to_string(process))) != kStatusOk;
+    }
+    Report("done " + std::to_string(failures) + "\n");
+  }
+}
 
 class RecordProcessesTest : public testing::ConsoleTest, public ::testing::WithParamInterface<testing::Engine> {
  protected:
@@ -128,8 +126,8 @@ INSTANTIATE_TEST_SUITE_P(Engines, RecordProcessesTest,
                          ::testing::Values(testing::Engine::Embedded, testing::Engine::Server), testing::EngineName);
 
 TEST_P(RecordProcessesTest, ARecordHeldByAnotherProcessIsWaitedForWithTheNotice) {
-  Child holder;
-  ASSERT_TRUE(holder.RunKelrec({"lock", path_, "0", "3"}));
+  ChildProgram holder;
+  ASSERT_TRUE(holder.Start(testing::ProgramPath("kelrec"), {"lock", path_, "0", "3"}));
   ASSERT_TRUE(holder.WaitFor("bloquejat")) << holder.output();
 
   char area[32] = {};
@@ -144,9 +142,9 @@ TEST_P(RecordProcessesTest, ARecordHeldByAnotherProcessIsWaitedForWithTheNotice)
   std::vector<std::string> notices;
   InstallLockPause([&](int) {
     notices.push_back(console().RowText(22));
-    if (notices.size() == 2) holder.Kill(SIGTERM);  // the holder goes while we wait
+    if (notices.size() == 2) holder.Interrupt();  // the holder goes while we wait
     // The server ends the holder's session a moment after its connection drops.
-    if (notices.size() > 2) ::poll(nullptr, 0, 20);
+    if (notices.size() > 2) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   });
   SeekKey(7, 0, NumberKey(3), 0, status);
   EXPECT_EQ(status, kStatusOk);
@@ -164,18 +162,18 @@ TEST_P(RecordProcessesTest, ARecordHeldByAnotherProcessIsWaitedForWithTheNotice)
 }
 
 TEST_P(RecordProcessesTest, AKilledHolderReleasesItsLock) {
-  Child holder;
-  ASSERT_TRUE(holder.RunKelrec({"lock", path_, "0", "2"}));
+  ChildProgram holder;
+  ASSERT_TRUE(holder.Start(testing::ProgramPath("kelrec"), {"lock", path_, "0", "2"}));
   ASSERT_TRUE(holder.WaitFor("bloquejat")) << holder.output();
   RecordFileClient file(path_);
   EXPECT_EQ(file.Call(kOpGetEqual + kLockBias, 0, NumberKey(2)), kStatusRecordLocked);
   EXPECT_EQ(file.Call(kOpGetEqual, 0, NumberKey(2)), kStatusOk);
-  holder.Kill(SIGKILL);
+  holder.Kill();
   // The server ends the dead holder's session a moment after its connection drops.
   std::int16_t status = kStatusRecordLocked;
   for (int waited = 0; waited < 250 && status == kStatusRecordLocked; ++waited) {
     status = file.Call(kOpGetEqual + kLockBias, 0, NumberKey(2));
-    if (status == kStatusRecordLocked) ::poll(nullptr, 0, 20);
+    if (status == kStatusRecordLocked) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_EQ(status, kStatusOk);
 }
@@ -183,8 +181,9 @@ TEST_P(RecordProcessesTest, AKilledHolderReleasesItsLock) {
 // A server that goes away: a clear status at once, never a wait.
 TEST_P(RecordProcessesTest, ALostConnectionAnswersAtOnce) {
   if (GetParam() == testing::Engine::Embedded) GTEST_SKIP() << "files on disk have no connection";
+#ifdef KEL_HAS_RECORD_SERVER
   const std::string connection = platform::EnvironmentValue(kServerVariable);
-  const std::string name = "kel_lost_" + std::to_string(::getpid());
+  const std::string name = "kel_lost_" + std::to_string(platform::ProcessId());
   platform::SetEnvironmentValue(kServerVariable, connection + " application_name=" + name);
   RecordFileClient file(path_);
   platform::SetEnvironmentValue(kServerVariable, connection);
@@ -207,26 +206,14 @@ TEST_P(RecordProcessesTest, ALostConnectionAnswersAtOnce) {
   platform::SetEnvironmentValue(kServerVariable, "host=" + temp_.dir() + " connect_timeout=2");
   EXPECT_EQ(RecordFileClient(path_).open_status, kStatusConnectionLost);
   platform::SetEnvironmentValue(kServerVariable, connection);
+#endif
 }
 
 TEST_P(RecordProcessesTest, AWriterKilledMidTransactionLosesNothingCommitted) {
-  Child writer;
-  ASSERT_TRUE(writer.Fork([&](int out) {
-    ResetRecordManager();  // the parent's open files are not the child's
-    RecordFileClient file(path_);
-    // Committed one by one, each reported once the record manager said so.
-    for (std::uint32_t number = 100; number < 140; ++number) {
-      if (file.Insert(Customer(number, "committed")) != kStatusOk) ::_exit(1);
-      const std::string line = std::to_string(number) + "\n";
-      if (::write(out, line.data(), line.size()) < 0) ::_exit(1);
-    }
-    file.CallWith(kOpBeginTransaction);
-    for (std::uint32_t number = 200; number < 260; ++number) file.Insert(Customer(number, "uncommitted"));
-    if (::write(out, "open\n", 5) < 0) ::_exit(1);
-    for (;;) ::pause();
-  }));
+  ChildProgram writer;
+  ASSERT_TRUE(StartWriter(writer, "mid-transaction", path_));
   ASSERT_TRUE(writer.WaitFor("open\n")) << writer.output();
-  writer.Kill(SIGKILL);
+  writer.Kill();
 
   RecordFileClient file(path_);
   std::vector<std::uint32_t> numbers;
@@ -245,22 +232,13 @@ TEST_P(RecordProcessesTest, AWriterKilledMidTransactionLosesNothingCommitted) {
 }
 
 TEST_P(RecordProcessesTest, AWriterKilledAtAnyMomentKeepsEveryRecordItWasToldWasStored) {
-  Child writer;
-  ASSERT_TRUE(writer.Fork([&](int out) {
-    ResetRecordManager();
-    RecordFileClient file(path_);
-    for (std::uint32_t number = 1000;; ++number) {
-      if (file.Insert(Customer(number, "w")) != kStatusOk) ::_exit(1);
-      const std::string line = std::to_string(number) + "\n";
-      if (::write(out, line.data(), line.size()) < 0) ::_exit(1);
-    }
-  }));
-  ASSERT_TRUE(writer.WaitFor("1030\n"));
-  writer.Kill(SIGKILL);
+  ChildProgram writer;
+  ASSERT_TRUE(StartWriter(writer, "any-moment", path_));
+  ASSERT_TRUE(writer.WaitFor("1030\n")) << writer.output();
+  writer.Kill();
   // Every number the writer reported is in the file.
-  const std::string& reported = writer.output();
-  const std::size_t last_line = reported.rfind('\n', reported.size() - 2);
-  const std::uint32_t last = static_cast<std::uint32_t>(std::stoul(reported.substr(last_line + 1)));
+  const std::uint32_t last = LastReportedNumber(writer.output());
+  ASSERT_GE(last, 1030u);
   RecordFileClient file(path_);
   for (std::uint32_t number = 1000; number <= last; ++number)
     ASSERT_EQ(file.Call(kOpGetEqual, 0, NumberKey(number)), kStatusOk) << number;
@@ -351,27 +329,13 @@ TEST_P(RecordProcessesTest, KelrecImportNamesTheLineOfARefusedRecord) {
 }
 
 TEST_P(RecordProcessesTest, WritersInSeveralProcessesAtOnceLoseNothing) {
-  std::vector<std::unique_ptr<Child>> writers;
-  for (std::uint32_t process = 0; process < 3; ++process) {
-    writers.push_back(std::make_unique<Child>());
-    ASSERT_TRUE(writers.back()->Fork([&, process](int out) {
-      ResetRecordManager();
-      RecordFileClient file(path_);
-      int failures = 0;
-      for (std::uint32_t i = 0; i < 150; ++i) {
-        const std::uint32_t number = 10000 * (process + 1) + i;
-        failures += file.Insert(Customer(number, "w")) != kStatusOk;
-        // Each also reads and rewrites a record the others may be writing too.
-        if (file.Call(kOpGetEqual + kLockBias, 0, NumberKey(1 + i % 5)) == kStatusOk)
-          failures += file.Update(Customer(1 + i % 5, "p" + std::to_string(process))) != kStatusOk;
-      }
-      const std::string line = "done " + std::to_string(failures) + "\n";
-      if (::write(out, line.data(), line.size()) < 0) ::_exit(1);
-    }));
+  std::vector<std::unique_ptr<ChildProgram>> writers;
+  for (int process = 0; process < 3; ++process) {
+    writers.push_back(std::make_unique<ChildProgram>());
+    ASSERT_TRUE(StartWriter(*writers.back(), std::to_string(process), path_));
   }
   for (auto& writer : writers) {
-    ASSERT_TRUE(writer->WaitFor("\n")) << writer->output();
-    EXPECT_EQ(writer->output(), "done 0\n");
+    EXPECT_TRUE(writer->WaitFor("done 0\n")) << writer->output();
   }
   RecordFileClient file(path_);
   std::uint32_t count = 0;

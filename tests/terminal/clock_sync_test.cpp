@@ -2,18 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <string>
 
 #include "platform/environment.h"
 #include "platform/process.h"
+#ifndef _WIN32
 #include "support/other_user.h"
+#endif
 #include "support/posix_only.h"
 #include "terminal_fixture.h"
 
@@ -86,6 +90,8 @@ TEST_F(ClockSyncTest, DirectoryWithoutRoomForTheProbeLeavesTheClockAndGoesOn) {
 // soon as it appears. The probe is read and removed through the file made, so the directory's
 // files stay and nothing hangs.
 TEST_F(ClockSyncTest, ProbeSwappedForALinkOrAFifoIsNeverFollowed) {
+  KEL_POSIX_ONLY("symbolic links, FIFOs and fork");
+#ifndef _WIN32
   root_.Write("victim/SCRN.CFG", "screen");
   root_.Write("victim/PRINTER.CFG", "printer");
   const std::string root = root_.path();
@@ -119,6 +125,7 @@ TEST_F(ClockSyncTest, ProbeSwappedForALinkOrAFifoIsNeverFollowed) {
   EXPECT_TRUE(finished);
   EXPECT_EQ(root_.Read("victim/SCRN.CFG"), "screen");
   EXPECT_EQ(root_.Read("victim/PRINTER.CFG"), "printer");
+#endif
 }
 
 }  // namespace
