@@ -2,6 +2,8 @@
 // the keyboard and mouse would put them there, give the suite's key codes.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "console/keys.h"
 #include "editing/key_reader.h"
 #include "platform/console.h"
@@ -50,7 +52,9 @@ TEST_F(Win32KeyReaderTest, ModifiersMakeTheFunctionAndCursorKeysOfTheirOwn) {
   ASSERT_TRUE(InjectKey(RawKey{true, 0x71, 0x3C, 0, 0x08, 1}));          // Ctrl+F2
   ASSERT_TRUE(InjectKey(RawKey{true, 0x27, 0x4D, 0, 0x08 | 0x100, 1}));  // Ctrl+Right
   ASSERT_TRUE(InjectKey(RawKey{true, 0x7B, 0x58, 0, 0x02, 1}));          // Alt+F12
-  ASSERT_TRUE(InjectKey(RawKey{true, 'X', 0x2D, u'x', 0x02, 1}));        // Alt+X, no calculator set
+  // Alt+X, with a calculator that types nothing in place of the real one.
+  SetCalculatorPopup(+[]() -> std::string { return ""; });
+  ASSERT_TRUE(InjectKey(RawKey{true, 'X', 0x2D, u'x', 0x02, 1}));
   EXPECT_EQ(WaitKey(), MakeKeyCode(0x5400));
   EXPECT_EQ(WaitKey(), MakeKeyCode(0x5F00));
   EXPECT_EQ(WaitKey(), kKeyCtrlRight);

@@ -188,7 +188,8 @@ TEST(SharedRemove, RemovesTheOpenFilesNameOnly) {
   dir.Write("other", "");
   const FileHandle file = OpenFileHandle(dir / "probe", OpenMode::Read);
   ASSERT_NE(file, kNoFile);
-  ASSERT_TRUE(ReplaceByRename(dir / "other", dir / "probe"));
+  ASSERT_TRUE(RenameFile(dir / "probe", dir / "moved"));
+  ASSERT_TRUE(RenameFile(dir / "other", dir / "probe"));
   EXPECT_FALSE(RemoveOpenedFile(dir / "probe", file));
   EXPECT_TRUE(dir.Exists("probe"));
   CloseFile(file);

@@ -165,7 +165,9 @@ class ChildProgram {
     if (available == 0) return 0;
     DWORD got = 0;
     if (!::ReadFile(out_, buffer, sizeof buffer, &got, nullptr) || got == 0) return -1;
-    output_.append(buffer, got);
+    // The C run-time writes a text stream's line ends as CR LF: the test reads them as LF.
+    for (DWORD i = 0; i < got; ++i)
+      if (buffer[i] != '\r') output_ += buffer[i];
     return static_cast<int>(got);
 #else
     if (out_ < 0) return -1;

@@ -239,9 +239,11 @@ TEST_F(RegistrationTest, WorkingFilesStayOutOfTheRootWhileTempDirIsEmpty) {
   AtEachSnap([&] {
     for (const auto& entry : fs::recursive_directory_iterator(system_temp.path())) {
       seen.push_back(entry.path().filename().string());
+#ifndef _WIN32  // Windows keeps a directory's access in the list it inherits
       if (entry.is_directory()) {
         EXPECT_EQ(fs::status(entry.path()).permissions() & fs::perms::all, fs::perms::owner_all);
       }
+#endif
     }
   });
   Enter();
