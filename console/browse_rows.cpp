@@ -61,7 +61,10 @@ bool OpenRowCache(RowCache& cache) {
   // A file left by a run that ended abruptly, or anything planted at the name, goes first;
   // the new file is then created only where no entry at all has the name.
   fs::RemoveFile(path);
-  cache.file = fs::OpenFileHandle(path, fs::OpenMode::CreateNew, fs::ShareMode::None);
+  // Shared for reading and writing: the claim below opens the file again, and on Windows a
+  // handle that shares nothing would keep it from doing so (the cache would then outlive a
+  // process that ends abruptly).
+  cache.file = fs::OpenFileHandle(path, fs::OpenMode::CreateNew, fs::ShareMode::ReadWrite);
   if (cache.file == fs::kNoFile) return false;
   // However the process ends, the cache goes with it.
   fs::ClaimWorkingFile(path);
