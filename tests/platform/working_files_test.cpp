@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -97,6 +98,34 @@ TEST_F(WorkingFilesTest, AFileIsInUseWhileARunningProcessClaimsIt) {
   // This process's own claim counts too.
   ASSERT_TRUE(ClaimWorkingFile(temp_ / "WinPush.tmp"));
   EXPECT_TRUE(WorkingFileInUse(temp_ / "WinPush.tmp"));
+}
+
+constexpr const char* kHangUpFlag = "--kel-hang-up-claiming=";
+
+// The process of the test below: it claims a file, then its terminal goes.
+TEST(WorkingFileHangUp, EndsAsAHangUp) {
+  const std::string file = testing::ProgramFlag(kHangUpFlag);
+  if (file.empty()) GTEST_SKIP() << "run by AHangUpEndsTheProcessAndRemovesItsWorkingFiles in a second process";
+  ASSERT_TRUE(ClaimWorkingFile(file));
+  std::fputs("claimed\n", stdout);
+  std::fflush(stdout);
+  EndProcessAsHangUp();
+}
+
+// A lost terminal (POSIX) or closed console (Windows) ends the process as a hang-up does, and
+// its working files go with it.
+TEST_F(WorkingFilesTest, AHangUpEndsTheProcessAndRemovesItsWorkingFiles) {
+  temp_.Write("WinPush.tmp", "stack");
+  testing::ChildProgram child;
+  ASSERT_TRUE(child.Start(testing::SelfPath(), testing::ChildTestArguments("WorkingFileHangUp.EndsAsAHangUp",
+                                                                           {kHangUpFlag + (temp_ / "WinPush.tmp")})));
+  ASSERT_TRUE(child.WaitFor("claimed\n")) << child.output();
+#ifdef _WIN32
+  EXPECT_EQ(child.Wait(), 0xC000013ALL);  // STATUS_CONTROL_C_EXIT, as a closed console ends it
+#else
+  EXPECT_EQ(child.Wait(), 128 + SIGHUP);
+#endif
+  EXPECT_FALSE(temp_.Exists("WinPush.tmp"));
 }
 
 }  // namespace

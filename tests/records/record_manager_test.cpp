@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "records/kelrec.h"
 #include "records/record_manager.h"
 #include "records/record_store.h"
 #include "support/temp_dir.h"
@@ -55,6 +56,26 @@ class RecordManagerTest : public ::testing::TestWithParam<testing::Engine> {
 
 INSTANTIATE_TEST_SUITE_P(Engines, RecordManagerTest,
                          ::testing::Values(testing::Engine::Embedded, testing::Engine::Server), testing::EngineName);
+
+// A build without the server engine (the Windows one) answers for a server file as for a
+// server that cannot be reached, and says why; files on disk are not affected.
+TEST(RecordServerAbsent, AServerFileAnswersThatThisBuildHasNoServerEngine) {
+  if (HasServerEngine()) GTEST_SKIP() << "this build has the server engine";
+  ResetRecordManager();
+  EXPECT_EQ(testing::CreateRecordFile("pgsql:CLIENTS.DAT", testing::CustomerDefinition()), kStatusConnectionLost);
+  {
+    RecordFileClient file("pgsql:CLIENTS.DAT");
+    EXPECT_EQ(file.open_status, kStatusConnectionLost);
+    EXPECT_EQ(file.Call(kOpGetFirst, 0), kStatusFileNotOpen);
+  }
+  EXPECT_NE(RecordStatusText(kStatusConnectionLost).find("no té el motor del servidor"), std::string::npos);
+  std::string out, err;
+  EXPECT_EQ(RunKelrec({"status", "pgsql:CLIENTS.DAT"}, out, err, [](std::string&) {}), kKelrecFailed);
+  EXPECT_NE(err.find("estat 95"), std::string::npos) << err;
+  testing::TempDir temp;
+  EXPECT_EQ(testing::CreateRecordFile(temp / "CLIENTS.DAT", testing::CustomerDefinition()), kStatusOk);
+  ResetRecordManager();
+}
 
 TEST_P(RecordManagerTest, CreateNeverReplacesAndOpenKnowsItsFiles) {
   EXPECT_EQ(testing::CreateRecordFile(path_, testing::CustomerDefinition()), kStatusFileExists);

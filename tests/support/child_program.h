@@ -143,6 +143,32 @@ class ChildProgram {
 #endif
   }
 
+  // Waits at most 20 seconds for the program to end by itself: its exit code (POSIX: 128 +
+  // the signal that ended it; Windows: the process's exit code as unsigned), -1 when it did
+  // not end (it is then killed).
+  long long Wait() {
+    long long code = -1;
+#ifdef _WIN32
+    DWORD exit_code = 0;
+    if (process_ && ::WaitForSingleObject(process_, 20000) == WAIT_OBJECT_0 && ::GetExitCodeProcess(process_, &exit_code))
+      code = exit_code;
+#else
+    for (int waited = 0; pid_ > 0 && waited < 2000; ++waited) {
+      int status = 0;
+      const pid_t ended = ::waitpid(pid_, &status, WNOHANG);
+      if (ended == pid_) {
+        code = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+        pid_ = -1;
+        break;
+      }
+      if (ended < 0) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+#endif
+    Kill();
+    return code;
+  }
+
   // Asks the program to end, as an operator's interrupt does (Windows: ends it outright).
   void Interrupt() {
 #ifdef _WIN32
