@@ -236,7 +236,7 @@ TEST_P(RecordManagerTest, TheFileStatusCountsChangesAtOnceAndOthersAMomentLater)
   ASSERT_EQ(file.CallWith(kOpDelete), kStatusOk);
   EXPECT_EQ(count(file), 0);
   ASSERT_EQ(other.Insert(Customer(3, "n")), kStatusOk);
-  ::poll(nullptr, 0, 200);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(count(file), 1);
 }
 

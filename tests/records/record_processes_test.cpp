@@ -65,6 +65,26 @@ std::uint32_t LastReportedNumber(const std::string& report) {
 TEST(RecordChildProcess, Body) {
   const std::string part = testing::ProgramFlag(kChildFlag), path = testing::ProgramFlag(kFileFlag);
   if (part.empty() || path.empty()) GTEST_SKIP() << "run by the tests of RecordProcessesTest in a second process";
+  if (part.rfind("import-", 0) == 0) {
+    // Imports records of a length until it has added 10,000, then waits to be killed.
+    const std::size_t length = std::stoul(part.substr(7));
+    std::unique_ptr<RecordStore> store;
+    ASSERT_EQ(BackendOf(path).Open(path, store), kStatusOk);
+    std::uint32_t number = 1000;
+    std::uint64_t count = 0;
+    store->Import(
+        [&](std::string& record) {
+          if (number == 11000) {
+            Report("midway\n");
+            for (;;) platform::PauseMilliseconds(3600 * 1000);
+          }
+          record = Customer(number++, "imported");
+          record.resize(length, ' ');
+          return SourceStep::Record;
+        },
+        count);
+    FAIL() << "the import ended";
+  }
   RecordFileClient file(path);
   ASSERT_EQ(file.open_status, kStatusOk);
   if (part == "mid-transaction") {
@@ -256,28 +276,10 @@ TEST_P(RecordProcessesTest, AnImportKilledMidwayLeavesTheFileAsItWas) {
   ASSERT_EQ(testing::CreateRecordFile(empty, large), kStatusOk);
   for (const std::string& path : {empty, path_}) {
     const std::size_t length = path == empty ? 4000 : 32;
-    Child importer;
-    ASSERT_TRUE(importer.Fork([&](int out) {
-      ResetRecordManager();
-      std::unique_ptr<RecordStore> store;
-      if (BackendOf(path).Open(path, store) != kStatusOk) ::_exit(1);
-      std::uint32_t number = 1000;
-      std::uint64_t count = 0;
-      store->Import(
-          [&](std::string& record) {
-            if (number == 11000) {
-              if (::write(out, "midway\n", 7) < 0) ::_exit(1);
-              for (;;) ::pause();
-            }
-            record = Customer(number++, "imported");
-            record.resize(length, ' ');
-            return SourceStep::Record;
-          },
-          count);
-      ::_exit(1);
-    }));
+    ChildProgram importer;
+    ASSERT_TRUE(StartWriter(importer, "import-" + std::to_string(length), path));
     ASSERT_TRUE(importer.WaitFor("midway\n")) << importer.output();
-    importer.Kill(SIGKILL);
+    importer.Kill();
 
     RecordFileClient file(path);
     ASSERT_EQ(file.open_status, kStatusOk) << path;
