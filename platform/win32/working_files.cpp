@@ -71,14 +71,20 @@ WorkingFile* Find(const std::wstring& path) {
   return nullptr;
 }
 
+// How a claimed file ends: cut back to keep_bytes with its first bytes put back (the caller's
+// stack as it found it), or removed where keep_bytes is negative.
+void SetEnding(WorkingFile& file, std::int64_t keep_bytes, std::string_view head) {
+  file.keep_bytes = keep_bytes;
+  if (!head.empty()) std::memcpy(file.head, head.data(), head.size());
+  file.head_size = head.size();
+}
+
 bool Claim(std::string_view path, std::int64_t keep_bytes, std::string_view head) {
   const std::wstring wide = win32::ToWide(path);
   if (wide.empty() || head.size() > kMaxHead) return false;
   WorkingFilesState& state = State();
   if (WorkingFile* known = Find(wide)) {
-    known->keep_bytes = keep_bytes;
-    if (!head.empty()) std::memcpy(known->head, head.data(), head.size());
-    known->head_size = head.size();
+    SetEnding(*known, keep_bytes, head);
     return true;
   }
   WorkingFile* slot = nullptr;
@@ -108,9 +114,7 @@ bool Claim(std::string_view path, std::int64_t keep_bytes, std::string_view head
   }
   slot->path = wide;
   slot->identity = info;
-  slot->keep_bytes = keep_bytes;
-  if (!head.empty()) std::memcpy(slot->head, head.data(), head.size());
-  slot->head_size = head.size();
+  SetEnding(*slot, keep_bytes, head);
   slot->handle = handle;
   return true;
 }
