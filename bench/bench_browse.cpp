@@ -4,6 +4,8 @@
 //   cmake --build <build> --target bench_browse && <build>/bench/bench_browse
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_directory.h"
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -68,10 +70,8 @@ class FrameConsole : public platform::VirtualConsole {
 class Setting {
  public:
   Setting() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kel-bench-XXXXXX").string();
-    directory_ = mkdtemp(pattern.data()) ? pattern : std::string();
     ResetSessionEnvironment();
-    SessionToFill().TempDir = directory_ + "/";
+    SessionToFill().TempDir = directory_.Slashed();
     SessionToFill().ColourTable = ParseColourTable("15010702000314041205");
     auto console = std::make_unique<FrameConsole>();
     console_ = console.get();
@@ -101,13 +101,11 @@ class Setting {
     platform::InstallConsole(nullptr);
     ResetScreenHooks();
     ResetScreenDefinitions();
-    std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
   }
   FrameConsole& console() { return *console_; }
 
  private:
-  std::string directory_;
+  bench::BenchDirectory directory_;
   FrameConsole* console_;
 };
 

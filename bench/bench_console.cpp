@@ -4,6 +4,8 @@
 //   cmake --build <build> --target bench_console && <build>/bench/bench_console
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_directory.h"
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -25,10 +27,8 @@ using namespace kel;
 class Setting {
  public:
   Setting() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kel-bench-XXXXXX").string();
-    directory_ = mkdtemp(pattern.data()) ? pattern : std::string();
     ResetSessionEnvironment();
-    SessionToFill().TempDir = directory_ + "/";
+    SessionToFill().TempDir = directory_.Slashed();
     SessionToFill().ColourTable = ParseColourTable(kDefaultColours);
     auto console = std::make_unique<platform::VirtualConsole>(25, 80);
     console_ = console.get();
@@ -39,13 +39,11 @@ class Setting {
   }
   ~Setting() {
     platform::InstallConsole(nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
   }
   platform::VirtualConsole& console() { return *console_; }
 
  private:
-  std::string directory_;
+  bench::BenchDirectory directory_;
   platform::VirtualConsole* console_;
 };
 

@@ -11,6 +11,8 @@
 //   cmake --build <build> --target bench_popups && <build>/bench/bench_popups
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_directory.h"
+
 #include <time.h>
 #include <unistd.h>
 
@@ -96,12 +98,10 @@ class MeasuringConsole : public platform::VirtualConsole {
 class Setting {
  public:
   Setting() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kel-bench-XXXXXX").string();
-    directory_ = mkdtemp(pattern.data()) ? pattern : std::string();
     ResetSessionEnvironment();
-    SessionToFill().TempDir = directory_ + "/";
-    SessionToFill().TerminalDir = directory_ + "/";
-    SessionToFill().RootDir = directory_ + "/";
+    SessionToFill().TempDir = directory_.Slashed();
+    SessionToFill().TerminalDir = directory_.Slashed();
+    SessionToFill().RootDir = directory_.Slashed();
     SessionToFill().WorkDate = PackDate(2024, 3, 13);
     SessionToFill().ColourTable = ParseColourTable(kDefaultColours);
     auto console = std::make_unique<MeasuringConsole>();
@@ -114,17 +114,15 @@ class Setting {
   }
   ~Setting() {
     platform::InstallConsole(nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
   }
   Setting(const Setting&) = delete;
   Setting& operator=(const Setting&) = delete;
 
   MeasuringConsole& console() { return *console_; }
-  const std::string& directory() const { return directory_; }
+  const std::string& directory() const { return directory_.path(); }
 
  private:
-  std::string directory_;
+  bench::BenchDirectory directory_;
   MeasuringConsole* console_ = nullptr;
 };
 
